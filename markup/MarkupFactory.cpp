@@ -1,0 +1,241 @@
+//
+// MarkupFactory.cpp
+//
+// Implementation of the MarkupFactory class.
+//
+
+#include "markup/MarkupFactory.h"
+
+#include <Poco/NumericString.h>
+
+namespace Zel
+{
+namespace BACnet
+{
+namespace WS
+{
+
+namespace
+{
+constexpr int DEFAULT_COMPRESSION_LEVEL = -1;
+constexpr unsigned DATA_TYPE_SHIFT = 32;
+constexpr unsigned short DECIMAL = 10;
+constexpr char INDENT = '\t';
+} // namespace
+
+const char* const MarkupFactory::_bts[MarkupFactory::BASE_TYPE_TEXTS] = {
+    "Null",
+    "Boolean",
+    "Unsigned",
+    "Integer",
+    "Real",
+    "Double",
+    "OctetString",
+    "String",
+    "BitString",
+    "Enumerated",
+    "Date",
+    "Time",
+    "ObjectIdentifier",
+    "DatePattern",
+    "DateTime",
+    "DateTimePattern",
+    "TimePattern",
+    "StringSet",
+    "Object",
+    "Interface",
+    "Composition",
+    "List",
+    "Sequence",
+    "Array",
+    "SequenceOf",
+    "Choice",
+    "Any",
+    "Link",
+    "Collection",
+    "Tag",
+    "ObjectIdentifierPattern",
+    "WeekNDay",
+    "NamedValues",
+    "MemberTypeDefinition",
+    "Choices",
+    "NamedBits",
+    "Bit",
+    "",
+};
+
+const char* const MarkupFactory::_pEmbeddedText = "http://bacnet.org/csml/1.2";
+
+Poco::HashMap<Poco::UInt64, std::string> MarkupFactory::_bnDataTypeValueName;
+
+Poco::FastMutex MarkupFactory::_mutexBnDataTypeValueName;
+
+MarkupFactory::OpenMarkup::OpenMarkup() : baseType(BT_NULL), arrayMarker(false) {}
+
+MarkupFactory::OpenMarkup::OpenMarkup(BaseType baseType, bool arrayMarker)
+    : baseType(baseType), arrayMarker(arrayMarker)
+{
+}
+
+void MarkupFactory::OpenMarkup::set(BaseType baseType, bool arrayMarker)
+{
+    this->baseType = baseType;
+    this->arrayMarker = arrayMarker;
+}
+
+MarkupFactory::MarkupFactory(std::ostream& ostr, bool format, bool auxFlag)
+    : _deflate(false),
+      _deflatingOstr(_ofstr, Poco::DeflatingStreamBuf::STREAM_GZIP, DEFAULT_COMPRESSION_LEVEL), _pOstr(&ostr),
+      _format(format), _auxFlag(auxFlag), _arrayMarkers(0)
+{
+}
+
+MarkupFactory::MarkupFactory(std::ostream& ostr, Poco::DeflatingStreamBuf::StreamType streamType, bool format,
+                             bool auxFlag)
+    : _deflate(true), _deflatingOstr(ostr, streamType, DEFAULT_COMPRESSION_LEVEL), _pOstr(&_ofstr),
+      _format(format), _auxFlag(auxFlag), _arrayMarkers(0)
+{
+    _ofstr.std::ostream::rdbuf(_deflatingOstr.rdbuf());
+}
+
+MarkupFactory::~MarkupFactory() = default;
+
+void MarkupFactory::header()
+{
+    formatBefore(true);
+    descHeader();
+    formatAfter();
+}
+
+void MarkupFactory::markup(BaseType baseType, const std::string& name, const std::string& value,
+                           bool closeImmediately, bool isArray, BACnetDataType /*dataType*/,
+                           bool isArrayElement, const std::string& comment, int error,
+                           const std::string& errorText, const std::string& displayName,
+                           const std::string& type, bool truncated, const std::string& maximum,
+                           const std::string& minimum, const std::string& contextTag,
+                           const std::string& propertyIdentifier, const std::string& writable,
+                           const std::string& description, bool omitEmptyValue)
+{
+    if (!isWritable(baseType))
+        return;
+    if (!_openMarkups.empty())
+    {
+        const OpenMarkup& top = _openMarkups.back();
+        if (top.arrayMarker && top.baseType != baseType)
+        {
+            closeOpenMarkup(top);
+            removeTop();
+        }
+    }
+    formatBefore(true);
+    const std::string valueCopy(value);
+    descMarkup(_bts[baseType], name, valueCopy, closeImmediately, isArray, isArrayElement, comment, error,
+               errorText, displayName, type, truncated, maximum, minimum, contextTag, propertyIdentifier,
+               writable, description, omitEmptyValue);
+    formatAfter();
+    if (isArray && allowArrays())
+    {
+        _openMarkups.emplace_back(baseType, true);
+        ++_arrayMarkers;
+    }
+    if (!closeImmediately)
+        _openMarkups.emplace_back(baseType, false);
+}
+
+void MarkupFactory::closeOpenMarkup()
+{
+    while (!_openMarkups.empty())
+    {
+        const OpenMarkup top = _openMarkups.back();
+        if (isWritable(top.baseType))
+        {
+            formatBefore(false);
+            descCloseOpenMarkup(std::string(_bts[top.baseType]), top.arrayMarker);
+            formatAfter();
+        }
+        removeTop();
+        if (!top.arrayMarker)
+            return;
+    }
+}
+
+void MarkupFactory::closeAllOpenMarkups()
+{
+    while (!_openMarkups.empty())
+        closeOpenMarkup();
+}
+
+void MarkupFactory::closeOpenMarkup(const OpenMarkup& entry)
+{
+    if (!isWritable(entry.baseType))
+        return;
+    formatBefore(false);
+    descCloseOpenMarkup(std::string(_bts[entry.baseType]), entry.arrayMarker);
+    formatAfter();
+}
+
+void MarkupFactory::reset()
+{
+    while (!_openMarkups.empty())
+        removeTop();
+}
+
+void MarkupFactory::flush()
+{
+    _pOstr->flush();
+    if (_deflate)
+        _deflatingOstr.close();
+}
+
+void MarkupFactory::formatBefore(bool opening)
+{
+    if (!_format)
+        return;
+    std::size_t tabs = depth();
+    if (!opening && tabs > 0)
+        --tabs;
+    for (std::size_t i = 0; i < tabs; ++i)
+        *_pOstr << INDENT;
+}
+
+void MarkupFactory::formatAfter()
+{
+    if (!_format)
+        return;
+    *_pOstr << std::endl;
+}
+
+void MarkupFactory::markupEnumOrBitStringValue(BACnetDataType /*dataType*/, int value,
+                                               std::string& result) const
+{
+    Poco::intToStr(value, DECIMAL, result);
+}
+
+Poco::UInt64 MarkupFactory::getBnDataTypeValueNameKey(BACnetDataType dataType, int value)
+{
+    return (static_cast<Poco::UInt64>(dataType) << DATA_TYPE_SHIFT) |
+           static_cast<Poco::UInt64>(static_cast<Poco::Int64>(value));
+}
+
+void MarkupFactory::descHeader() {}
+
+std::size_t MarkupFactory::depth() const
+{
+    return _openMarkups.size() - _arrayMarkers;
+}
+
+bool MarkupFactory::isWritable(BaseType baseType)
+{
+    return baseType >= BT_NULL && baseType < WRITABLE_BASE_TYPES;
+}
+
+void MarkupFactory::removeTop()
+{
+    if (_openMarkups.back().arrayMarker)
+        --_arrayMarkers;
+    _openMarkups.pop_back();
+}
+
+} // namespace WS
+} // namespace BACnet
+} // namespace Zel
