@@ -8,6 +8,10 @@
 
 #include <Poco/NumericString.h>
 
+#include <fstream>
+#include <iterator>
+#include <vector>
+
 namespace Zel
 {
 namespace BACnet
@@ -21,6 +25,7 @@ constexpr int DEFAULT_COMPRESSION_LEVEL = -1;
 constexpr unsigned DATA_TYPE_SHIFT = 32;
 constexpr unsigned short DECIMAL = 10;
 constexpr char INDENT = '\t';
+constexpr char LINE_END = '\n';
 } // namespace
 
 const char* const MarkupFactory::_bts[MarkupFactory::BASE_TYPE_TEXTS] = {
@@ -84,18 +89,18 @@ void MarkupFactory::OpenMarkup::set(BaseType baseType, bool arrayMarker)
 }
 
 MarkupFactory::MarkupFactory(std::ostream& ostr, bool format, bool auxFlag)
-    : _deflate(false),
-      _deflatingOstr(_ofstr, Poco::DeflatingStreamBuf::STREAM_GZIP, DEFAULT_COMPRESSION_LEVEL), _pOstr(&ostr),
-      _format(format), _auxFlag(auxFlag), _arrayMarkers(0)
+    : _deflate(false), _pOstr(&ostr), _format(format), _auxFlag(auxFlag), _arrayMarkers(0)
 {
 }
 
 MarkupFactory::MarkupFactory(std::ostream& ostr, Poco::DeflatingStreamBuf::StreamType streamType, bool format,
                              bool auxFlag)
-    : _deflate(true), _deflatingOstr(ostr, streamType, DEFAULT_COMPRESSION_LEVEL), _pOstr(&_ofstr),
-      _format(format), _auxFlag(auxFlag), _arrayMarkers(0)
+    : _deflate(true), _pDeflatingOstr(std::make_unique<Poco::DeflatingOutputStream>(
+                          ostr, streamType, DEFAULT_COMPRESSION_LEVEL)),
+      _pOfstr(std::make_unique<std::ofstream>()), _pOstr(_pOfstr.get()), _format(format), _auxFlag(auxFlag),
+      _arrayMarkers(0)
 {
-    _ofstr.std::ostream::rdbuf(_deflatingOstr.rdbuf());
+    _pOfstr->std::ostream::rdbuf(_pDeflatingOstr->rdbuf());
 }
 
 MarkupFactory::~MarkupFactory() = default;
@@ -128,8 +133,7 @@ void MarkupFactory::markup(BaseType baseType, const std::string& name, const std
         }
     }
     formatBefore(true);
-    const std::string valueCopy(value);
-    descMarkup(_bts[baseType], name, valueCopy, closeImmediately, isArray, isArrayElement, comment, error,
+    descMarkup(_bts[baseType], name, value, closeImmediately, isArray, isArrayElement, comment, error,
                errorText, displayName, type, truncated, maximum, minimum, contextTag, propertyIdentifier,
                writable, description, omitEmptyValue);
     formatAfter();
@@ -147,12 +151,7 @@ void MarkupFactory::closeOpenMarkup()
     while (!_openMarkups.empty())
     {
         const OpenMarkup top = _openMarkups.back();
-        if (isWritable(top.baseType))
-        {
-            formatBefore(false);
-            descCloseOpenMarkup(std::string(_bts[top.baseType]), top.arrayMarker);
-            formatAfter();
-        }
+        writeClosing(top);
         removeTop();
         if (!top.arrayMarker)
             return;
@@ -167,11 +166,7 @@ void MarkupFactory::closeAllOpenMarkups()
 
 void MarkupFactory::closeOpenMarkup(const OpenMarkup& entry)
 {
-    if (!isWritable(entry.baseType))
-        return;
-    formatBefore(false);
-    descCloseOpenMarkup(std::string(_bts[entry.baseType]), entry.arrayMarker);
-    formatAfter();
+    writeClosing(entry);
 }
 
 void MarkupFactory::reset()
@@ -184,7 +179,7 @@ void MarkupFactory::flush()
 {
     _pOstr->flush();
     if (_deflate)
-        _deflatingOstr.close();
+        _pDeflatingOstr->close();
 }
 
 void MarkupFactory::formatBefore(bool opening)
@@ -195,14 +190,15 @@ void MarkupFactory::formatBefore(bool opening)
     if (!opening && tabs > 0)
         --tabs;
     for (std::size_t i = 0; i < tabs; ++i)
-        *_pOstr << INDENT;
+        _pOstr->put(INDENT);
 }
 
 void MarkupFactory::formatAfter()
 {
     if (!_format)
         return;
-    *_pOstr << std::endl;
+    _pOstr->put(_pOstr->widen(LINE_END));
+    _pOstr->flush();
 }
 
 void MarkupFactory::markupEnumOrBitStringValue(BACnetDataType /*dataType*/, int value,
@@ -227,6 +223,22 @@ std::size_t MarkupFactory::depth() const
 bool MarkupFactory::isWritable(BaseType baseType)
 {
     return baseType >= BT_NULL && baseType < WRITABLE_BASE_TYPES;
+}
+
+void MarkupFactory::writeClosing(const OpenMarkup& entry)
+{
+    if (!isWritable(entry.baseType))
+        return;
+    formatBefore(false);
+    descCloseOpenMarkup(baseTypeString(entry.baseType), entry.arrayMarker);
+    formatAfter();
+}
+
+const std::string& MarkupFactory::baseTypeString(BaseType baseType)
+{
+    // Built once, so that a closing hands its base type over without a string per call.
+    static const std::vector<std::string> strings(std::begin(_bts), std::end(_bts));
+    return strings[baseType];
 }
 
 void MarkupFactory::removeTop()

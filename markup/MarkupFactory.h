@@ -16,8 +16,9 @@
 
 #include <cstdint>
 #include <deque>
-#include <fstream>
+#include <iosfwd>
 #include <list>
+#include <memory>
 #include <ostream>
 #include <string>
 
@@ -216,12 +217,13 @@ protected:
     bool _deflate;
     /// True in compressed mode.
 
-    std::ofstream _ofstr;
-    /// Internal stream, never opened as a file; in compressed mode its buffer
-    /// is the compressor's.
+    std::unique_ptr<Poco::DeflatingOutputStream> _pDeflatingOstr;
+    /// The compressor; exists in compressed mode only, so that a plain writer
+    /// sets up no zlib stream.
 
-    Poco::DeflatingOutputStream _deflatingOstr;
-    /// The compressor.
+    std::unique_ptr<std::ofstream> _pOfstr;
+    /// Compressed mode only: the internal stream, never opened as a file, whose
+    /// buffer is the compressor's.
 
     std::ostream* _pOstr;
     /// Where every character of the markup goes (not owned).
@@ -253,6 +255,9 @@ protected:
 
 private:
     void removeTop();
+    void writeClosing(const OpenMarkup& entry);
+
+    static const std::string& baseTypeString(BaseType baseType);
 };
 
 } // namespace WS

@@ -17,10 +17,38 @@ namespace WS
 
 namespace
 {
+
+constexpr char QUOTE = '"';
+constexpr char SEPARATOR = ',';
+constexpr char OPEN_OBJECT = '{';
+constexpr char CLOSE_OBJECT = '}';
+constexpr std::string_view KEY_END = "\":";
+constexpr std::string_view KEY_END_OPEN_OBJECT = "\":{";
+constexpr std::string_view VALUE_KEY = "\"$value\":";
+constexpr std::string_view NAMELESS_KEY_START = "\"$";
+constexpr std::string_view BASE_KEY = "\"$base\":";
+constexpr std::string_view VALUE_MEMBER = ",\"$value\":\"";
+constexpr std::string_view DISPLAY_NAME_MEMBER = ",\"$displayName\":\"";
+constexpr std::string_view MEMBER_TYPE_MEMBER = ",\"$memberType\":\"";
+constexpr std::string_view TYPE_MEMBER = ",\"$type\":\"";
+constexpr std::string_view PROPERTY_IDENTIFIER_MEMBER = ",\"$propertyIdentifier\":\"";
+constexpr std::string_view MAXIMUM_SIZE_MEMBER = ",\"$maximumSize\":\"";
+constexpr std::string_view MAXIMUM_MEMBER = ",\"$maximum\":\"";
+constexpr std::string_view MINIMUM_SIZE_MEMBER = ",\"$minimumSize\":\"";
+constexpr std::string_view MINIMUM_MEMBER = ",\"$minimum\":\"";
+constexpr std::string_view CONTEXT_TAG_MEMBER = ",\"$contextTag\":\"";
+constexpr std::string_view WRITABLE_MEMBER = ",\"$writable\":\"";
+constexpr std::string_view DESCRIPTION_MEMBER = ",\"$description\":\"";
+constexpr std::string_view ERROR_MEMBER = ",\"$error\":\"";
+constexpr std::string_view ERROR_TEXT_MEMBER = ",\"$errorText\":\"";
+constexpr std::string_view COMMENT_MEMBER = ",\"$comment\":\"";
+constexpr std::string_view TRUNCATED_MEMBER = ",\"$truncated\":\"True\"";
+
 constexpr unsigned char FIRST_PLAIN_CHARACTER = 0x20;
+constexpr std::string_view UNICODE_ESCAPE_START = "\\u00";
 constexpr unsigned char NIBBLE_MASK = 0x0F;
 constexpr unsigned NIBBLE_BITS = 4;
-constexpr const char* HEX_DIGITS = "0123456789abcdef";
+constexpr char HEX_DIGITS[] = "0123456789abcdef";
 constexpr unsigned short DECIMAL = 10;
 
 const MarkupFactory::BaseType CONSTRUCTED_BASE_TYPES[] = {
@@ -30,6 +58,32 @@ const MarkupFactory::BaseType CONSTRUCTED_BASE_TYPES[] = {
     MarkupFactory::BT_CHOICE,       MarkupFactory::BT_COLLECTION,
     MarkupFactory::BT_NAMED_VALUES, MarkupFactory::BT_MEMBER_TYPE_DEFINITION,
     MarkupFactory::BT_CHOICES,      MarkupFactory::BT_NAMED_BITS};
+
+// The two-character escapes JSON has for some characters; every other control
+// character becomes \u00XX.
+std::string_view shortEscape(unsigned char c)
+{
+    switch (c)
+    {
+        case '"':
+            return "\\\"";
+        case '\\':
+            return "\\\\";
+        case '\b':
+            return "\\b";
+        case '\f':
+            return "\\f";
+        case '\n':
+            return "\\n";
+        case '\r':
+            return "\\r";
+        case '\t':
+            return "\\t";
+        default:
+            return {};
+    }
+}
+
 } // namespace
 
 MarkupFactoryJSON::MarkupFactoryJSON(std::ostream& ostr, bool format, bool auxFlag)
@@ -62,7 +116,7 @@ void MarkupFactoryJSON::descMarkup(const char* baseTypeName, const std::string& 
     if (_firstMember)
         _firstMember = false;
     else
-        *_pOstr << ",";
+        _pOstr->put(SEPARATOR);
     if (_fullFormScopes.empty())
         descCompactMarkup(baseTypeName, name, value, closeImmediately, isArrayElement, omitEmptyValue);
     else
@@ -75,7 +129,7 @@ void MarkupFactoryJSON::descCloseOpenMarkup(const std::string& /*baseTypeName*/,
 {
     if (arrayMarker)
         return;
-    *_pOstr << "}";
+    _pOstr->put(CLOSE_OBJECT);
     if (_fullFormScopes.empty())
         _firstMember = false;
 }
@@ -88,32 +142,32 @@ void MarkupFactoryJSON::descCompactMarkup(const char* baseTypeName, const std::s
     const bool constructed = isConstructed(baseTypeName);
     if (!constructed && !anonymous && closeImmediately)
     {
-        *_pOstr << "\"";
-        writeEscaped(name.data(), name.size());
-        *_pOstr << "\":";
-        writeQuoted(value.data(), value.size());
+        _pOstr->put(QUOTE);
+        writeEscaped(name);
+        writeLiteral(KEY_END);
+        writeQuoted(value);
         return;
     }
     if (anonymous)
     {
-        *_pOstr << "{";
+        _pOstr->put(OPEN_OBJECT);
     }
     else
     {
-        *_pOstr << "\"";
-        writeEscaped(name.data(), name.size());
-        *_pOstr << "\":{";
+        _pOstr->put(QUOTE);
+        writeEscaped(name);
+        writeLiteral(KEY_END_OPEN_OBJECT);
     }
     _firstMember = true;
     if (!constructed && !(omitEmptyValue && value.empty()))
     {
-        *_pOstr << "\"$value\":";
-        writeQuoted(value.data(), value.size());
+        writeLiteral(VALUE_KEY);
+        writeQuoted(value);
         _firstMember = false;
     }
     if (closeImmediately)
     {
-        *_pOstr << "}";
+        _pOstr->put(CLOSE_OBJECT);
         _firstMember = false;
     }
 }
@@ -127,117 +181,103 @@ void MarkupFactoryJSON::descFullMarkup(const char* baseTypeName, const std::stri
                                        const std::string& writable, const std::string& description,
                                        bool omitEmptyValue)
 {
-    const std::size_t baseTypeLength = std::char_traits<char>::length(baseTypeName);
     if (isArrayElement)
     {
-        *_pOstr << "{";
+        _pOstr->put(OPEN_OBJECT);
     }
     else if (name.empty())
     {
-        *_pOstr << "\"$";
-        writeEscaped(baseTypeName, baseTypeLength);
-        *_pOstr << "\":{";
+        writeLiteral(NAMELESS_KEY_START);
+        writeEscaped(baseTypeName);
+        writeLiteral(KEY_END_OPEN_OBJECT);
     }
     else
     {
-        *_pOstr << "\"";
-        writeEscaped(name.data(), name.size());
-        *_pOstr << "\":{";
+        _pOstr->put(QUOTE);
+        writeEscaped(name);
+        writeLiteral(KEY_END_OPEN_OBJECT);
     }
-    *_pOstr << "\"$base\":";
-    writeQuoted(baseTypeName, baseTypeLength);
+    writeLiteral(BASE_KEY);
+    writeQuoted(baseTypeName);
     if (!name.empty())
     {
         if (!isConstructed(baseTypeName) && !(omitEmptyValue && value.empty()))
         {
-            *_pOstr << ",\"$value\":\"";
-            writeEscaped(value.data(), value.size());
-            *_pOstr << "\"";
+            writeLiteral(VALUE_MEMBER);
+            writeEscaped(value);
+            _pOstr->put(QUOTE);
         }
-        writeAttribute(",\"$displayName\":\"", displayName);
-        writeAttribute(isListLike(baseTypeName) ? ",\"$memberType\":\"" : ",\"$type\":\"", type);
-        writeAttribute(",\"$propertyIdentifier\":\"", propertyIdentifier);
-        writeAttribute(isArrayType(baseTypeName) ? ",\"$maximumSize\":\"" : ",\"$maximum\":\"", maximum);
-        writeAttribute(isArrayType(baseTypeName) ? ",\"$minimumSize\":\"" : ",\"$minimum\":\"", minimum);
-        writeAttribute(",\"$contextTag\":\"", contextTag);
-        writeAttribute(",\"$writable\":\"", writable);
-        writeAttribute(",\"$description\":\"", description);
+        writeAttribute(DISPLAY_NAME_MEMBER, displayName);
+        writeAttribute(isListLike(baseTypeName) ? MEMBER_TYPE_MEMBER : TYPE_MEMBER, type);
+        writeAttribute(PROPERTY_IDENTIFIER_MEMBER, propertyIdentifier);
+        writeAttribute(isArrayType(baseTypeName) ? MAXIMUM_SIZE_MEMBER : MAXIMUM_MEMBER, maximum);
+        writeAttribute(isArrayType(baseTypeName) ? MINIMUM_SIZE_MEMBER : MINIMUM_MEMBER, minimum);
+        writeAttribute(CONTEXT_TAG_MEMBER, contextTag);
+        writeAttribute(WRITABLE_MEMBER, writable);
+        writeAttribute(DESCRIPTION_MEMBER, description);
         if (error != 0)
         {
             std::string errorDigits;
             Poco::intToStr(error, DECIMAL, errorDigits);
-            writeAttribute(",\"$error\":\"", errorDigits);
+            writeAttribute(ERROR_MEMBER, errorDigits);
         }
-        writeAttribute(",\"$errorText\":\"", errorText);
-        writeAttribute(",\"$comment\":\"", comment);
+        writeAttribute(ERROR_TEXT_MEMBER, errorText);
+        writeAttribute(COMMENT_MEMBER, comment);
         if (truncated)
-            *_pOstr << ",\"$truncated\":\"True\"";
+            writeLiteral(TRUNCATED_MEMBER);
     }
     if (closeImmediately)
-        *_pOstr << "}";
+        _pOstr->put(CLOSE_OBJECT);
 }
 
-void MarkupFactoryJSON::writeAttribute(const char* literal, const std::string& text)
+void MarkupFactoryJSON::writeLiteral(std::string_view literal)
+{
+    _pOstr->write(literal.data(), static_cast<std::streamsize>(literal.size()));
+}
+
+void MarkupFactoryJSON::writeAttribute(std::string_view literal, const std::string& text)
 {
     if (text.empty())
         return;
-    *_pOstr << literal;
-    writeEscaped(text.data(), text.size());
-    *_pOstr << "\"";
+    writeLiteral(literal);
+    writeEscaped(text);
+    _pOstr->put(QUOTE);
 }
 
-void MarkupFactoryJSON::writeQuoted(const char* text, std::size_t length)
+void MarkupFactoryJSON::writeQuoted(std::string_view text)
 {
-    *_pOstr << '"';
-    writeEscaped(text, length);
-    *_pOstr << '"';
+    _pOstr->put(QUOTE);
+    writeEscaped(text);
+    _pOstr->put(QUOTE);
 }
 
-void MarkupFactoryJSON::writeEscaped(const char* text, std::size_t length)
+void MarkupFactoryJSON::writeEscaped(std::string_view text)
 {
-    const char* runStart = text;
-    const char* const end = text + length;
-    for (const char* p = text; p != end; ++p)
+    // Plain runs go out in one write; only the characters that need it are replaced.
+    std::size_t runStart = 0;
+    for (std::size_t i = 0; i < text.size(); ++i)
     {
-        const unsigned char c = static_cast<unsigned char>(*p);
+        const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c >= FIRST_PLAIN_CHARACTER && c != '"' && c != '\\')
             continue;
-        _pOstr->write(runStart, p - runStart);
+        writeLiteral(text.substr(runStart, i - runStart));
         writeEscape(c);
-        runStart = p + 1;
+        runStart = i + 1;
     }
-    _pOstr->write(runStart, end - runStart);
+    writeLiteral(text.substr(runStart));
 }
 
 void MarkupFactoryJSON::writeEscape(unsigned char c)
 {
-    switch (c)
+    const std::string_view escape = shortEscape(c);
+    if (!escape.empty())
     {
-        case '"':
-            *_pOstr << "\\\"";
-            break;
-        case '\\':
-            *_pOstr << "\\\\";
-            break;
-        case '\b':
-            *_pOstr << "\\b";
-            break;
-        case '\f':
-            *_pOstr << "\\f";
-            break;
-        case '\n':
-            *_pOstr << "\\n";
-            break;
-        case '\r':
-            *_pOstr << "\\r";
-            break;
-        case '\t':
-            *_pOstr << "\\t";
-            break;
-        default:
-            *_pOstr << "\\u00" << HEX_DIGITS[c >> NIBBLE_BITS] << HEX_DIGITS[c & NIBBLE_MASK];
-            break;
+        writeLiteral(escape);
+        return;
     }
+    writeLiteral(UNICODE_ESCAPE_START);
+    _pOstr->put(HEX_DIGITS[c >> NIBBLE_BITS]);
+    _pOstr->put(HEX_DIGITS[c & NIBBLE_MASK]);
 }
 
 bool MarkupFactoryJSON::isConstructed(const char* baseTypeName)

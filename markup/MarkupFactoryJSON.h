@@ -9,7 +9,7 @@
 
 #include "markup/MarkupFactory.h"
 
-#include <cstddef>
+#include <string_view>
 
 namespace Zel
 {
@@ -86,9 +86,10 @@ private:
                         bool truncated, const std::string& maximum, const std::string& minimum,
                         const std::string& contextTag, const std::string& propertyIdentifier,
                         const std::string& writable, const std::string& description, bool omitEmptyValue);
-    void writeAttribute(const char* literal, const std::string& text);
-    void writeQuoted(const char* text, std::size_t length);
-    void writeEscaped(const char* text, std::size_t length);
+    void writeLiteral(std::string_view literal);
+    void writeAttribute(std::string_view literal, const std::string& text);
+    void writeQuoted(std::string_view text);
+    void writeEscaped(std::string_view text);
     void writeEscape(unsigned char c);
 
     static bool isConstructed(const char* baseTypeName);
