@@ -23,9 +23,9 @@ void writeDocuments(MarkupTestWriter& writer)
 {
     for (int document = 0; document < 50; ++document)
     {
-        writer.write(open(MarkupFactory::BT_SEQUENCE, ""));
+        writer.write(opened(MarkupFactory::BT_SEQUENCE, ""));
         writer.write(leaf(MarkupFactory::BT_STRING, "type", "message_upstream"));
-        writer.write(open(MarkupFactory::BT_SEQUENCE, "data"));
+        writer.write(opened(MarkupFactory::BT_SEQUENCE, "data"));
         writer.write(leaf(MarkupFactory::BT_UNSIGNED, "n", std::to_string(document)));
         writer.write(leaf(MarkupFactory::BT_OCTET_STRING, "payload", std::string(document, 'A')));
         writer.closeAllOpenMarkups();
@@ -92,11 +92,12 @@ INSTANTIATE_TEST_SUITE_P(BothStreamTypes, MarkupCompression,
                          [](const ::testing::TestParamInfo<DeflatingStreamBuf::StreamType>& info)
                          { return info.param == DeflatingStreamBuf::STREAM_GZIP ? "gzip" : "zlib"; });
 
-TEST(MarkupPlainMode, WritesNothingBeyondTheMarkupAndFlushLeavesItAlone)
+TEST(MarkupPlainMode, SetsUpNoCompressorAndWritesNothingBeyondTheMarkup)
 {
     std::ostringstream out;
     {
         MarkupTestWriter writer(out, false, false);
+        EXPECT_FALSE(writer.hasCompressor());
         writer.write(leaf(MarkupFactory::BT_STRING, "a", "x"));
         writer.flush();
     }

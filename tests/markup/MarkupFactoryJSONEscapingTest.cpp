@@ -23,7 +23,7 @@ protected:
     // Writes a nameless root holding one string member, a complete JSON object.
     std::string document(const std::string& name, const std::string& value)
     {
-        writer.write(open(MarkupFactory::BT_SEQUENCE, ""));
+        writer.write(opened(MarkupFactory::BT_SEQUENCE, ""));
         writer.write(leaf(MarkupFactory::BT_STRING, name, value));
         writer.closeAllOpenMarkups();
         return out.str();
@@ -66,7 +66,7 @@ TEST_F(MarkupEscaping, ValueCannotInjectAMember)
 TEST_F(MarkupEscaping, FullFormEscapesNamesValuesAndAttributes)
 {
     writer.addFullFormScope();
-    writer.write(open(MarkupFactory::BT_SEQUENCE, ""));
+    writer.write(opened(MarkupFactory::BT_SEQUENCE, ""));
     Element e = leaf(MarkupFactory::BT_STRING, "n\"", "v\n");
     e.displayName = "d\\";
     e.comment = "c\t";

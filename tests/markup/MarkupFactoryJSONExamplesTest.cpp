@@ -19,7 +19,7 @@ namespace
 
 void writeObjExample(MarkupTestWriter& writer, const std::string& displayName)
 {
-    writer.write(open(MarkupFactory::BT_SEQUENCE, "obj"));
+    writer.write(opened(MarkupFactory::BT_SEQUENCE, "obj"));
     Element a = leaf(MarkupFactory::BT_STRING, "a", "x");
     a.displayName = displayName;
     writer.write(a);

@@ -36,7 +36,7 @@ protected:
 
 TEST_F(MarkupStack, BaseTypesOutsideTheWritableRangeAreIgnored)
 {
-    writer.write(open(MarkupFactory::BT_SEQUENCE, "r"));
+    writer.write(opened(MarkupFactory::BT_SEQUENCE, "r"));
     writer.write(arrayOpening(MarkupFactory::BT_LIST, "l", false));
     const std::string before = out.str();
     const auto stackBefore = writer.stack();
@@ -60,7 +60,7 @@ TEST_F(MarkupStack, ClosingOnAnEmptyStackWritesNothing)
 
 TEST_F(MarkupStack, CompleteElementLeavesTheStackAsItWas)
 {
-    writer.write(open(MarkupFactory::BT_SEQUENCE, "r"));
+    writer.write(opened(MarkupFactory::BT_SEQUENCE, "r"));
     const auto stackBefore = writer.stack();
     writer.write(leaf(MarkupFactory::BT_STRING, "a", "x"));
     writer.write(leaf(MarkupFactory::BT_SEQUENCE, "b", ""));
@@ -101,7 +101,7 @@ TEST_F(MarkupStack, OtherBaseTypeClosesOnlyTheTopMarker)
 
 TEST_F(MarkupStack, OneCloseTakesTheElementBeneathTheMarkersAboveIt)
 {
-    writer.write(open(MarkupFactory::BT_SEQUENCE, "r"));
+    writer.write(opened(MarkupFactory::BT_SEQUENCE, "r"));
     writer.write(arrayOpening(MarkupFactory::BT_STRING, "a", true));
     writer.write(arrayOpening(MarkupFactory::BT_STRING, "b", true));
     ASSERT_EQ(writer.stack().size(), 3u);
@@ -123,7 +123,7 @@ TEST_F(MarkupStack, MarkerAtTheBottomIsRemovedAndClosingStops)
 
 TEST_F(MarkupStack, ResetAbandonsElementsAndMarkersSilently)
 {
-    writer.write(open(MarkupFactory::BT_SEQUENCE, "r"));
+    writer.write(opened(MarkupFactory::BT_SEQUENCE, "r"));
     writer.write(arrayOpening(MarkupFactory::BT_LIST, "l", false));
     writer.write(arrayOpening(MarkupFactory::BT_STRING, "s", true));
     const std::string before = out.str();
@@ -181,8 +181,8 @@ TEST(MarkupIndentation, ChildrenAndTheirClosingsAreIndentedOneTabDeeperThanTheRo
 {
     std::ostringstream out;
     MarkupTestWriter writer(out, true, false);
-    writer.write(open(MarkupFactory::BT_SEQUENCE, "r"));
-    writer.write(open(MarkupFactory::BT_SEQUENCE, "c"));
+    writer.write(opened(MarkupFactory::BT_SEQUENCE, "r"));
+    writer.write(opened(MarkupFactory::BT_SEQUENCE, "c"));
     writer.write(leaf(MarkupFactory::BT_STRING, "g", "x"));
     writer.closeAllOpenMarkups();
     EXPECT_EQ(out.str(), "\"r\":{\n\t\"c\":{\n\t\t\"g\":\"x\"\n\t}\n}\n");
@@ -192,7 +192,7 @@ TEST(MarkupIndentation, MarkersTakeNoLevelAndCloseOnALineOfTheirOwn)
 {
     std::ostringstream out;
     MarkupTestWriter writer(out, true, false);
-    writer.write(open(MarkupFactory::BT_SEQUENCE, "r"));
+    writer.write(opened(MarkupFactory::BT_SEQUENCE, "r"));
     writer.write(arrayOpening(MarkupFactory::BT_LIST, "l", false));
     writer.write(leaf(MarkupFactory::BT_STRING, "g", "x"));
     writer.closeAllOpenMarkups();

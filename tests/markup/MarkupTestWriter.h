@@ -55,7 +55,7 @@ inline Element leaf(MarkupFactory::BaseType baseType, const std::string& name, c
 }
 
 /// An element left open until closeOpenMarkup().
-inline Element open(MarkupFactory::BaseType baseType, const std::string& name)
+inline Element opened(MarkupFactory::BaseType baseType, const std::string& name)
 {
     Element e = leaf(baseType, name, "");
     e.closeImmediately = false;
@@ -90,6 +90,8 @@ public:
     }
 
     bool firstMember() const { return _firstMember; }
+
+    bool hasCompressor() const { return _pDeflatingOstr != nullptr; }
 };
 
 } // namespace MarkupTest
