@@ -1,0 +1,400 @@
+//
+// ListenApp.cpp
+//
+// Implementation of the ListenApp class.
+//
+
+#include "tools/listen/ListenApp.h"
+
+#include "tools/listen/DocumentValidator.h"
+#include "tools/listen/PrintableText.h"
+#include "tools/listen/TableFormatter.h"
+#include "tools/listen/UnixListener.h"
+
+#include <Poco/Exception.h>
+#include <Poco/LocalDateTime.h>
+
+#include <cerrno>
+#include <cinttypes>
+#include <csignal>
+#include <cstring>
+#include <ctime>
+#include <poll.h>
+#include <unistd.h>
+
+namespace LoRaWANListen
+{
+
+namespace
+{
+
+constexpr std::uint64_t MicrosecondsPerSecond = 1000000;
+constexpr long NanosecondsPerMicrosecond = 1000;
+constexpr std::size_t MaxQuotedErrorSize = 200;
+constexpr const char* ProgramName = "lorawan-listen";
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void onStopSignal(int signalNumber)
+{
+    stopSignal = signalNumber;
+}
+
+class SignalScope
+/// Catches the signals that ask the tool to stop and keeps them blocked except
+/// while it waits, so that none can slip in between a check and the wait.
+/// Ignores SIGPIPE. Restores everything when it ends.
+{
+public:
+    SignalScope()
+    {
+        stopSignal = 0;
+        struct sigaction action
+        {
+        };
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        sigemptyset(&_stopSignals);
+        for (std::size_t index = 0; index < StopSignalCount; ++index)
+        {
+            sigaddset(&_stopSignals, StopSignals[index]);
+            sigaction(StopSignals[index], &action, &_previous[index]);
+        }
+        struct sigaction ignore
+        {
+        };
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        sigaction(SIGPIPE, &ignore, &_previousPipe);
+        sigprocmask(SIG_BLOCK, &_stopSignals, &_previousMask);
+        _waitMask = _previousMask;
+        for (int signalNumber : StopSignals)
+        {
+            sigdelset(&_waitMask, signalNumber);
+        }
+    }
+
+    ~SignalScope()
+    {
+        sigprocmask(SIG_SETMASK, &_previousMask, nullptr);
+        for (std::size_t index = 0; index < StopSignalCount; ++index)
+        {
+            sigaction(StopSignals[index], &_previous[index], nullptr);
+        }
+        // SIGPIPE stays ignored: the last flush of standard output comes after.
+    }
+
+    SignalScope(const SignalScope&) = delete;
+    SignalScope& operator=(const SignalScope&) = delete;
+
+    const sigset_t* waitMask() const { return &_waitMask; }
+
+private:
+    static constexpr std::size_t StopSignalCount = 3;
+    static constexpr int StopSignals[StopSignalCount] = {SIGINT, SIGTERM, SIGHUP};
+
+    sigset_t _stopSignals;
+    sigset_t _previousMask;
+    sigset_t _waitMask;
+    struct sigaction _previous[StopSignalCount];
+    struct sigaction _previousPipe;
+};
+
+std::uint64_t monotonicUs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * MicrosecondsPerSecond +
+           static_cast<std::uint64_t>(now.tv_nsec / NanosecondsPerMicrosecond);
+}
+
+std::uint64_t secondsToUs(double seconds)
+{
+    return static_cast<std::uint64_t>(seconds * MicrosecondsPerSecond);
+}
+
+// Standard error is unbuffered; one write per report keeps lines whole.
+void report(const std::string& message)
+{
+    const std::string line = std::string(ProgramName) + ": " + message + "\n";
+    const ssize_t ignored = ::write(STDERR_FILENO, line.data(), line.size());
+    (void)ignored;
+}
+
+std::string connectionAt(std::uint64_t connection, std::uint64_t offset)
+{
+    return "connection " + std::to_string(connection) + ", byte offset " + std::to_string(offset);
+}
+
+} // namespace
+
+ListenApp::ListenApp(const ListenOptions& options, bool outputIsTerminal)
+    : _options(options), _table(options.format == ListenOptions::Format::Table ||
+                                (options.format == ListenOptions::Format::Auto && outputIsTerminal)),
+      _flushEachPacket(outputIsTerminal), _output(STDOUT_FILENO), _statistics(options.latency),
+      _chunk(ReadChunkSize), _connection(-1), _connectionNumber(0), _frames(0), _stop(Stop::None)
+{
+}
+
+int ListenApp::run()
+{
+    SignalScope signals;
+    UnixListener listener(_options.socketPath, _options.socketMode);
+    if (_table)
+    {
+        _output.write(TableFormatter::header());
+    }
+    const std::uint64_t startUs = monotonicUs();
+    const std::uint64_t deadlineUs =
+        _options.timeoutSeconds > 0 ? startUs + secondsToUs(_options.timeoutSeconds) : 0;
+    const std::uint64_t intervalUs = secondsToUs(_options.statsIntervalSeconds);
+    std::uint64_t nextStatsUs = intervalUs > 0 ? startUs + intervalUs : 0;
+    bool moreDataLikely = false;
+
+    while (_stop == Stop::None)
+    {
+        const std::uint64_t nowUs = monotonicUs();
+        if (deadlineUs != 0 && nowUs >= deadlineUs)
+        {
+            _stop = Stop::Timeout;
+            break;
+        }
+        if (nextStatsUs != 0 && nowUs >= nextStatsUs)
+        {
+            printStatistics();
+            while (nextStatsUs <= nowUs)
+            {
+                nextStatsUs += intervalUs;
+            }
+        }
+        // Wait for the earlier of the deadline and the next statistics, or
+        // not at all when the last read filled the whole chunk.
+        std::uint64_t waitUs = UINT64_MAX;
+        if (deadlineUs != 0)
+        {
+            waitUs = deadlineUs - nowUs;
+        }
+        if (nextStatsUs != 0 && nextStatsUs - nowUs < waitUs)
+        {
+            waitUs = nextStatsUs - nowUs;
+        }
+        if (moreDataLikely)
+        {
+            waitUs = 0;
+        }
+        else
+        {
+            // About to wait: whatever was gathered reaches the reader now.
+            _output.flush();
+            checkOutput();
+            if (_stop != Stop::None)
+            {
+                break;
+            }
+        }
+        timespec timeout{};
+        timeout.tv_sec = static_cast<time_t>(waitUs / MicrosecondsPerSecond);
+        timeout.tv_nsec = static_cast<long>(waitUs % MicrosecondsPerSecond) * NanosecondsPerMicrosecond;
+        pollfd ready{_connection >= 0 ? _connection : listener.fd(), POLLIN, 0};
+        const int count = ::ppoll(&ready, 1, waitUs == UINT64_MAX ? nullptr : &timeout, signals.waitMask());
+        if (count < 0)
+        {
+            if (errno != EINTR)
+            {
+                closeConnection();
+                throw Poco::IOException(std::string("waiting for input failed: ") + std::strerror(errno), 0);
+            }
+            if (stopSignal != 0)
+            {
+                _stop = Stop::Signal;
+            }
+            continue;
+        }
+        if (count == 0)
+        {
+            moreDataLikely = false;
+            continue;
+        }
+        if (_connection < 0)
+        {
+            acceptConnection(listener);
+            moreDataLikely = false;
+        }
+        else
+        {
+            moreDataLikely = readConnection();
+        }
+    }
+    closeConnection();
+    return finish();
+}
+
+void ListenApp::acceptConnection(UnixListener& listener)
+{
+    _connection = listener.acceptConnection();
+    if (_connection >= 0)
+    {
+        ++_connectionNumber;
+        _statistics.recordConnection();
+        _splitter.reset();
+    }
+}
+
+bool ListenApp::readConnection()
+{
+    const ssize_t length = ::read(_connection, _chunk.data(), _chunk.size());
+    if (length > 0)
+    {
+        const std::uint64_t arrivalUs = monotonicUs();
+        if (_table)
+        {
+            _arrivalTime.update();
+        }
+        _splitter.append(_chunk.data(), static_cast<std::size_t>(length));
+        processFrames(arrivalUs);
+        return static_cast<std::size_t>(length) == _chunk.size() && _connection >= 0;
+    }
+    if (length < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+    {
+        return false;
+    }
+    if (length < 0 && errno != ECONNRESET)
+    {
+        report(connectionAt(_connectionNumber, _splitter.streamSize()) +
+               ": read failed: " + std::strerror(errno));
+    }
+    endConnection();
+    return false;
+}
+
+void ListenApp::processFrames(std::uint64_t arrivalUs)
+{
+    FrameSplitter::Frame frame;
+    while (_stop == Stop::None)
+    {
+        const FrameSplitter::Result result = _splitter.next(frame);
+        if (result == FrameSplitter::Result::NeedMore)
+        {
+            return;
+        }
+        if (result == FrameSplitter::Result::Oversize)
+        {
+            report(connectionAt(_connectionNumber, _splitter.pendingOffset()) + ": frame longer than " +
+                   std::to_string(MaxFrameSize) + " bytes without a form feed; dropping the connection");
+            _statistics.recordOversize();
+            closeConnection();
+            return;
+        }
+        handleFrame(frame, arrivalUs);
+    }
+}
+
+void ListenApp::handleFrame(const FrameSplitter::Frame& frame, std::uint64_t arrivalUs)
+{
+    ++_frames;
+    _statistics.recordFrame(arrivalUs);
+    if (DocumentValidator::validate(frame.text, _document, _error))
+    {
+        _statistics.recordDocument(_document, arrivalUs);
+        printDocument(frame.text);
+    }
+    else
+    {
+        _statistics.recordInvalid();
+        report(connectionAt(_connectionNumber, frame.offset) + ": invalid frame of " +
+               std::to_string(frame.text.size()) + " bytes (" +
+               PrintableText::escape(_error, MaxQuotedErrorSize) + "), beginning \"" +
+               PrintableText::escape(frame.text, InvalidFramePreviewSize) + "\"");
+    }
+    if (_options.count != 0 && _frames >= _options.count)
+    {
+        _stop = Stop::CountReached;
+    }
+}
+
+void ListenApp::printDocument(std::string_view text)
+{
+    if (_table)
+    {
+        _line.clear();
+        TableFormatter::appendLine(_line, _document, Poco::LocalDateTime(_arrivalTime));
+        _output.write(_line);
+    }
+    else
+    {
+        _output.write(text);
+        _output.write("\n");
+    }
+    if (_flushEachPacket)
+    {
+        _output.flush();
+    }
+    checkOutput();
+}
+
+void ListenApp::checkOutput()
+{
+    if (_output.failed() && _stop == Stop::None)
+    {
+        _stop = _output.error() == EPIPE ? Stop::OutputClosed : Stop::OutputFailed;
+    }
+}
+
+void ListenApp::endConnection()
+{
+    if (_splitter.pending() > 0)
+    {
+        report(connectionAt(_connectionNumber, _splitter.pendingOffset()) +
+               ": connection ended inside a frame; " + std::to_string(_splitter.pending()) +
+               " bytes dropped");
+        _statistics.recordPartial(_splitter.pending());
+    }
+    closeConnection();
+}
+
+void ListenApp::closeConnection()
+{
+    if (_connection >= 0)
+    {
+        ::close(_connection);
+        _connection = -1;
+    }
+    _splitter.reset();
+}
+
+void ListenApp::printStatistics()
+{
+    const std::string text = _statistics.report();
+    const ssize_t ignored = ::write(STDERR_FILENO, text.data(), text.size());
+    (void)ignored;
+}
+
+int ListenApp::finish()
+{
+    _output.flush();
+    checkOutput();
+    int status = ExitSuccess;
+    switch (_stop)
+    {
+        case Stop::Timeout:
+            report("timed out after " + std::to_string(_options.timeoutSeconds) + " s with " +
+                   std::to_string(_frames) +
+                   (_options.count != 0 ? " of " + std::to_string(_options.count) : std::string()) +
+                   " frames");
+            status = ExitTimeout;
+            break;
+        case Stop::OutputFailed:
+            report(std::string("cannot write to standard output: ") + std::strerror(_output.error()));
+            status = ExitFailure;
+            break;
+        default:
+            break;
+    }
+    if (_options.stats)
+    {
+        printStatistics();
+    }
+    return status;
+}
+
+} // namespace LoRaWANListen
