@@ -53,6 +53,10 @@ std::uint32_t LatencyHistogram::percentile(double fraction) const
     {
         rank = 1;
     }
+    if (rank >= _count)
+    {
+        return _maximum;
+    }
     std::uint64_t seen = 0;
     for (std::size_t bucket = 0; bucket < BucketCount; ++bucket)
     {

@@ -39,7 +39,7 @@ public:
     std::uint32_t percentile(double fraction) const;
     /// Returns the sample below or at which the given fraction (0 < fraction <= 1)
     /// of all samples lie: the middle of its bucket, kept within the minimum and
-    /// maximum. Precondition: count() > 0.
+    /// maximum; the maximum itself for the last rank. Precondition: count() > 0.
 
 private:
     static constexpr unsigned SubBucketBits = 5;
