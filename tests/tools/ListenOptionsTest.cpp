@@ -43,10 +43,12 @@ TEST(ListenOptions, EveryOptionIsReadInBothForms)
 TEST(ListenOptions, UnusableValuesAreRefused)
 {
     const std::vector<std::vector<std::string>> bad = {
-        {"--mode", "0660x"}, {"--mode", "1777"},  {"--mode", "9"},        {"--count", "0"},
-        {"--count", "-3"},   {"--count", "1e3"},  {"--timeout", "0"},     {"--timeout", "nan"},
-        {"--timeout", "-1"}, {"--format", "xml"}, {"--latency", "maybe"}, {"--socket", ""},
-        {"--count"},         {"--stats=yes"},     {"--frobnicate"},       {"positional"}};
+        {"--mode", "0660x"}, {"--mode", "1777"},   {"--mode", "9"},
+        {"--count", "0"},    {"--count", "-3"},    {"--count", "1e3"},
+        {"--timeout", "0"},  {"--timeout", "nan"}, {"--stats-interval", "0.0001"},
+        {"--timeout", "-1"}, {"--format", "xml"},  {"--latency", "maybe"},
+        {"--socket", ""},    {"--count"},          {"--stats=yes"},
+        {"--frobnicate"},    {"positional"}};
     for (const auto& arguments : bad)
     {
         EXPECT_THROW(ListenOptions::parse(arguments), Poco::InvalidArgumentException) << arguments[0];

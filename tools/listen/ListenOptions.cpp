@@ -18,7 +18,9 @@ namespace LoRaWANListen
 namespace
 {
 
-// Long enough for any real run, short enough that microseconds fit easily.
+// Long enough for any real run, short enough that microseconds fit easily;
+// the least is a millisecond so that an interval never rounds down to nothing.
+constexpr double MinSeconds = 1e-3;
 constexpr double MaxSeconds = 1e9;
 constexpr int OctalBase = 8;
 
@@ -43,10 +45,10 @@ double parseSeconds(const std::string& option, const std::string& text)
 {
     char* end = nullptr;
     const double value = text.empty() ? 0 : std::strtod(text.c_str(), &end);
-    if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value) || value <= 0 ||
+    if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value) || value < MinSeconds ||
         value > MaxSeconds)
     {
-        refuse(option, "expects a number of seconds above 0, not \"" + text + "\"");
+        refuse(option, "expects a number of seconds from 0.001, not \"" + text + "\"");
     }
     return value;
 }
@@ -195,7 +197,8 @@ Options:
                         A socket file left there by a listener that is gone is
                         removed first. A live listener on PATH, or a file there
                         that is not a socket, is an error and is left alone. The
-                        socket file is removed at exit, also after SIGINT/SIGTERM.
+                        socket file is removed at exit, also after SIGINT, SIGTERM
+                        or SIGHUP.
   --mode OCTAL          permission bits of the socket file (default 0660: owner
                         and group may connect, others may not). Connecting needs
                         write permission; the bits are set before the first
@@ -229,9 +232,9 @@ Standard output carries only packets; reports of invalid frames and the
 statistics go to standard error. Output is flushed per packet on a terminal,
 and otherwise whenever the tool waits for more input.
 
-Exit status: 0 after --count frames, SIGINT, SIGTERM or when the reader of
-standard output goes away; 1 when the socket cannot be set up or on a run-time
-failure; 2 for a bad command line; 3 when --timeout runs out.
+Exit status: 0 after --count frames, SIGINT, SIGTERM, SIGHUP or when the
+reader of standard output goes away; 1 when the socket cannot be set up or on
+a run-time failure; 2 for a bad command line; 3 when --timeout runs out.
 )";
 }
 
