@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <memory>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -345,4 +346,44 @@ TEST_F(ListenBinary, SocketPathTooLongForAnAddressIsRefused)
     ListenProcess process(_directory, {"--socket", "/tmp/" + std::string(120, 'p')});
     finish(process, 1);
     EXPECT_TRUE(contains(process.errors(), "does not fit")) << process.errors();
+}
+
+TEST_F(ListenBinary, StopSignalEndsTheToolEvenWhenStandardOutputIsStalled)
+{
+    int pipeFds[2];
+    ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
+    ListenProcess process(_directory, withSocket({"--format", "json"}), pipeFds[1]);
+    ::close(pipeFds[1]);
+    const int client = connectWhenListening(socketPath());
+    ASSERT_GE(client, 0) << process.errors();
+    // More than the pipe and the tool's buffer hold; nobody reads the pipe.
+    // Sent without blocking: once the tool stalls, the socket fills too.
+    const std::string frame = upstreamDocument(1) + FormFeed;
+    std::string frames;
+    for (int count = 0; count < 2000; ++count)
+    {
+        frames += frame;
+    }
+    std::size_t sent = 0;
+    waitUntil(
+        [&]()
+        {
+            const ssize_t count =
+                ::send(client, frames.data() + sent, frames.size() - sent, MSG_DONTWAIT | MSG_NOSIGNAL);
+            sent += count > 0 ? static_cast<std::size_t>(count) : 0;
+            return sent == frames.size() || (count < 0 && errno != EAGAIN && errno != EINTR);
+        },
+        std::chrono::seconds(2));
+    ASSERT_TRUE(waitUntil(
+        [&]()
+        {
+            int queued = 0;
+            return ::ioctl(pipeFds[0], FIONREAD, &queued) == 0 && queued >= 60000;
+        }))
+        << "the pipe never filled";
+    process.signal(SIGTERM);
+    finish(process, 0);
+    ::close(client);
+    ::close(pipeFds[0]);
+    EXPECT_FALSE(isSocket(socketPath()));
 }

@@ -139,6 +139,7 @@ ListenApp::ListenApp(const ListenOptions& options, bool outputIsTerminal)
 int ListenApp::run()
 {
     SignalScope signals;
+    _output.setInterruption(signals.waitMask(), &stopSignal);
     UnixListener listener(_options.socketPath, _options.socketMode);
     if (_table)
     {
@@ -336,7 +337,18 @@ void ListenApp::checkOutput()
 {
     if (_output.failed() && _stop == Stop::None)
     {
-        _stop = _output.error() == EPIPE ? Stop::OutputClosed : Stop::OutputFailed;
+        switch (_output.error())
+        {
+            case EPIPE:
+                _stop = Stop::OutputClosed;
+                break;
+            case EINTR:
+                _stop = Stop::Signal;
+                break;
+            default:
+                _stop = Stop::OutputFailed;
+                break;
+        }
     }
 }
 

@@ -6,16 +6,25 @@
 
 #include "tools/listen/OutputWriter.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <poll.h>
 #include <unistd.h>
 
 namespace LoRaWANListen
 {
 
-OutputWriter::OutputWriter(int fd, std::size_t capacity) : _fd(fd), _capacity(capacity), _error(0)
+OutputWriter::OutputWriter(int fd, std::size_t capacity)
+    : _fd(fd), _pWaitMask(nullptr), _pStopFlag(nullptr), _capacity(capacity), _error(0)
 {
     _buffer.reserve(_capacity);
+}
+
+void OutputWriter::setInterruption(const sigset_t* pWaitMask, const volatile std::sig_atomic_t* pStopFlag)
+{
+    _pWaitMask = pWaitMask;
+    _pStopFlag = pStopFlag;
 }
 
 void OutputWriter::write(std::string_view text)
@@ -57,9 +66,18 @@ int OutputWriter::error() const
 
 void OutputWriter::writeAll(const char* data, std::size_t length)
 {
+    const bool interruptible = _pWaitMask != nullptr && _pStopFlag != nullptr;
     while (length > 0 && _error == 0)
     {
-        const ssize_t written = ::write(_fd, data, length);
+        // A blocking write into a full pipe would wait with the stop signals
+        // blocked; waiting here instead lets them through, and a piece of at
+        // most PIPE_BUF bytes then fits without blocking.
+        if (interruptible && !waitUntilWritable())
+        {
+            return;
+        }
+        const std::size_t piece = interruptible ? std::min<std::size_t>(length, PIPE_BUF) : length;
+        const ssize_t written = ::write(_fd, data, piece);
         if (written > 0)
         {
             data += written;
@@ -78,6 +96,32 @@ void OutputWriter::writeAll(const char* data, std::size_t length)
         else
         {
             _error = written < 0 ? errno : EIO;
+        }
+    }
+}
+
+bool OutputWriter::waitUntilWritable()
+{
+    // Once a stop has been asked for, output that cannot go at once is given
+    // up rather than waited for.
+    const timespec noWait{0, 0};
+    for (;;)
+    {
+        pollfd ready{_fd, POLLOUT, 0};
+        const int count = ::ppoll(&ready, 1, *_pStopFlag != 0 ? &noWait : nullptr, _pWaitMask);
+        if (count > 0)
+        {
+            return true; // an error condition shows in the write that follows
+        }
+        if (count < 0 && errno != EINTR)
+        {
+            _error = errno;
+            return false;
+        }
+        if (*_pStopFlag != 0)
+        {
+            _error = EINTR;
+            return false;
         }
     }
 }

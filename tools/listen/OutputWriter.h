@@ -10,6 +10,7 @@
 
 #include "tools/listen/ListenConstants.h"
 
+#include <csignal>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -29,6 +30,14 @@ public:
     /// Writes to fd, which the caller keeps open and owns, in pieces of up to
     /// capacity bytes.
 
+    void setInterruption(const sigset_t* pWaitMask, const volatile std::sig_atomic_t* pStopFlag);
+    /// Makes every wait for fd to take more output one that the signals absent
+    /// from pWaitMask can interrupt: after such a signal, if *pStopFlag is not 0,
+    /// the output is given up with the error EINTR; while *pStopFlag is not 0,
+    /// output that fd cannot take at once is given up so too. Without this (or with null
+    /// pointers), writes block as long as fd makes them. The pointers must stay
+    /// valid while the writer writes.
+
     void write(std::string_view text);
     /// Adds text; writes out the gathered text first when text would not fit.
 
@@ -39,13 +48,16 @@ public:
     /// Returns true once a write has failed.
 
     int error() const;
-    /// Returns the errno of the failed write (EPIPE when the reader went away),
-    /// 0 before any failure.
+    /// Returns the errno of the failed write (EPIPE when the reader went away,
+    /// EINTR when a stop signal ended a wait), 0 before any failure.
 
 private:
     void writeAll(const char* data, std::size_t length);
+    bool waitUntilWritable();
 
     int _fd;
+    const sigset_t* _pWaitMask;
+    const volatile std::sig_atomic_t* _pStopFlag;
     std::size_t _capacity;
     std::string _buffer;
     int _error;
