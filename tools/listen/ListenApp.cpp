@@ -32,6 +32,7 @@ constexpr std::uint64_t MicrosecondsPerSecond = 1000000;
 constexpr long NanosecondsPerMicrosecond = 1000;
 constexpr std::size_t MaxQuotedErrorSize = 200;
 constexpr const char* ProgramName = "lorawan-listen";
+constexpr std::uint64_t WaitForever = UINT64_MAX;
 
 volatile std::sig_atomic_t stopSignal = 0;
 
@@ -132,8 +133,14 @@ ListenApp::ListenApp(const ListenOptions& options, bool outputIsTerminal)
     : _options(options), _table(options.format == ListenOptions::Format::Table ||
                                 (options.format == ListenOptions::Format::Auto && outputIsTerminal)),
       _flushEachPacket(outputIsTerminal), _output(STDOUT_FILENO), _statistics(options.latency),
-      _chunk(ReadChunkSize), _connection(-1), _connectionNumber(0), _frames(0), _stop(Stop::None)
+      _chunk(ReadChunkSize), _connection(-1), _connectionNumber(0), _frames(0), _deadlineUs(0),
+      _statsIntervalUs(0), _nextStatsUs(0), _stop(Stop::None)
 {
+}
+
+ListenApp::~ListenApp()
+{
+    closeConnection();
 }
 
 int ListenApp::run()
@@ -146,77 +153,54 @@ int ListenApp::run()
         _output.write(TableFormatter::header());
     }
     const std::uint64_t startUs = monotonicUs();
-    const std::uint64_t deadlineUs =
-        _options.timeoutSeconds > 0 ? startUs + secondsToUs(_options.timeoutSeconds) : 0;
-    const std::uint64_t intervalUs = secondsToUs(_options.statsIntervalSeconds);
-    std::uint64_t nextStatsUs = intervalUs > 0 ? startUs + intervalUs : 0;
-    bool moreDataLikely = false;
+    _deadlineUs = _options.timeoutSeconds > 0 ? startUs + secondsToUs(_options.timeoutSeconds) : 0;
+    _statsIntervalUs = secondsToUs(_options.statsIntervalSeconds);
+    _nextStatsUs = _statsIntervalUs > 0 ? startUs + _statsIntervalUs : 0;
+    serve(listener, signals.waitMask());
+    closeConnection();
+    return finish();
+}
 
+void ListenApp::serve(UnixListener& listener, const sigset_t* pWaitMask)
+{
+    bool moreDataLikely = false;
     while (_stop == Stop::None)
     {
         const std::uint64_t nowUs = monotonicUs();
-        if (deadlineUs != 0 && nowUs >= deadlineUs)
+        if (!keepTime(nowUs))
         {
-            _stop = Stop::Timeout;
-            break;
+            return;
         }
-        if (nextStatsUs != 0 && nowUs >= nextStatsUs)
-        {
-            printStatistics();
-            while (nextStatsUs <= nowUs)
-            {
-                nextStatsUs += intervalUs;
-            }
-        }
-        // Wait for the earlier of the deadline and the next statistics, or
-        // not at all when the last read filled the whole chunk.
-        std::uint64_t waitUs = UINT64_MAX;
-        if (deadlineUs != 0)
-        {
-            waitUs = deadlineUs - nowUs;
-        }
-        if (nextStatsUs != 0 && nextStatsUs - nowUs < waitUs)
-        {
-            waitUs = nextStatsUs - nowUs;
-        }
-        if (moreDataLikely)
-        {
-            waitUs = 0;
-        }
-        else
+        std::uint64_t waitUs = 0;
+        if (!moreDataLikely)
         {
             // About to wait: whatever was gathered reaches the reader now.
             _output.flush();
             checkOutput();
             if (_stop != Stop::None)
             {
-                break;
+                return;
             }
+            waitUs = timeToWait(nowUs);
         }
         timespec timeout{};
         timeout.tv_sec = static_cast<time_t>(waitUs / MicrosecondsPerSecond);
         timeout.tv_nsec = static_cast<long>(waitUs % MicrosecondsPerSecond) * NanosecondsPerMicrosecond;
         pollfd ready{_connection >= 0 ? _connection : listener.fd(), POLLIN, 0};
-        const int count = ::ppoll(&ready, 1, waitUs == UINT64_MAX ? nullptr : &timeout, signals.waitMask());
-        if (count < 0)
+        const int count = ::ppoll(&ready, 1, waitUs == WaitForever ? nullptr : &timeout, pWaitMask);
+        if (count < 0 && errno != EINTR)
         {
-            if (errno != EINTR)
-            {
-                closeConnection();
-                throw Poco::IOException(std::string("waiting for input failed: ") + std::strerror(errno), 0);
-            }
-            if (stopSignal != 0)
-            {
-                _stop = Stop::Signal;
-            }
-            continue;
+            throw Poco::IOException(std::string("waiting for input failed: ") + std::strerror(errno), 0);
         }
-        if (count == 0)
+        if (count < 0 && stopSignal != 0)
+        {
+            _stop = Stop::Signal;
+        }
+        if (count <= 0)
         {
             moreDataLikely = false;
-            continue;
         }
-        if (_connection < 0)
+        else if (_connection < 0)
         {
             acceptConnection(listener);
             moreDataLikely = false;
@@ -226,8 +210,38 @@ int ListenApp::run()
             moreDataLikely = readConnection();
         }
     }
-    closeConnection();
-    return finish();
+}
+
+bool ListenApp::keepTime(std::uint64_t nowUs)
+{
+    if (_deadlineUs != 0 && nowUs >= _deadlineUs)
+    {
+        _stop = Stop::Timeout;
+        return false;
+    }
+    if (_nextStatsUs != 0 && nowUs >= _nextStatsUs)
+    {
+        printStatistics();
+        while (_nextStatsUs <= nowUs)
+        {
+            _nextStatsUs += _statsIntervalUs;
+        }
+    }
+    return true;
+}
+
+std::uint64_t ListenApp::timeToWait(std::uint64_t nowUs) const
+{
+    std::uint64_t waitUs = WaitForever;
+    if (_deadlineUs != 0)
+    {
+        waitUs = _deadlineUs - nowUs;
+    }
+    if (_nextStatsUs != 0 && _nextStatsUs - nowUs < waitUs)
+    {
+        waitUs = _nextStatsUs - nowUs;
+    }
+    return waitUs;
 }
 
 void ListenApp::acceptConnection(UnixListener& listener)

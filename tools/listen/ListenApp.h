@@ -16,6 +16,7 @@
 
 #include <Poco/Timestamp.h>
 
+#include <csignal>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -40,6 +41,12 @@ public:
     /// output is a terminal, which picks the default format and makes every
     /// packet's line be flushed at once.
 
+    ~ListenApp();
+    /// Closes the connection being served, if any.
+
+    ListenApp(const ListenApp&) = delete;
+    ListenApp& operator=(const ListenApp&) = delete;
+
     int run();
     /// Sets up the socket and serves connections until a reason to stop, then
     /// removes the socket file and returns the exit status (see ListenConstants.h).
@@ -57,7 +64,9 @@ private:
         OutputFailed
     };
 
-    void serve(UnixListener& listener);
+    void serve(UnixListener& listener, const sigset_t* pWaitMask);
+    bool keepTime(std::uint64_t nowUs);
+    std::uint64_t timeToWait(std::uint64_t nowUs) const;
     void acceptConnection(UnixListener& listener);
     bool readConnection();
     void processFrames(std::uint64_t arrivalUs);
@@ -83,6 +92,9 @@ private:
     int _connection;
     std::uint64_t _connectionNumber;
     std::uint64_t _frames;
+    std::uint64_t _deadlineUs;      // 0: no time-out
+    std::uint64_t _statsIntervalUs; // 0: no periodic statistics
+    std::uint64_t _nextStatsUs;
     Stop _stop;
 };
 

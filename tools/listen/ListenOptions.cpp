@@ -23,6 +23,7 @@ namespace
 constexpr double MinSeconds = 1e-3;
 constexpr double MaxSeconds = 1e9;
 constexpr int OctalBase = 8;
+constexpr std::uint32_t MicrosecondsPerSecond = 1000000;
 
 [[noreturn]] void refuse(const std::string& option, const std::string& reason)
 {
@@ -186,7 +187,7 @@ ListenOptions ListenOptions::parse(const std::vector<std::string>& arguments)
 
 std::string ListenOptions::usage()
 {
-    return R"(Usage: lorawan-listen [OPTION]...
+    return std::string(R"(Usage: lorawan-listen [OPTION]...
 Listens on the Unix-domain stream socket to which lorawanserver forwards the
 packets it receives, and shows every packet: one JSON document per frame, each
 frame ended by a form feed (0x0C). Connections are served one after another,
@@ -224,8 +225,10 @@ Options:
                         simulated concentrator stamps count_us so; a real
                         concentrator's counter is unrelated to this clock).
                         auto (default): a packet counts only if its count_us
-                        lies at most 10 s in the past; on: every packet counts;
-                        off: no latency.
+                        lies less than )" +
+                       std::to_string(LatencyPlausibilityWindowUs / MicrosecondsPerSecond) +
+                       R"( s in the past; on: every packet
+                        counts; off: no latency.
   --help                show this text and exit.
 
 Standard output carries only packets; reports of invalid frames and the
@@ -235,7 +238,7 @@ and otherwise whenever the tool waits for more input.
 Exit status: 0 after --count frames, SIGINT, SIGTERM, SIGHUP or when the
 reader of standard output goes away; 1 when the socket cannot be set up or on
 a run-time failure; 2 for a bad command line; 3 when --timeout runs out.
-)";
+)");
 }
 
 } // namespace LoRaWANListen
