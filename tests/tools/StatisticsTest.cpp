@@ -1,0 +1,171 @@
+//
+// StatisticsTest.cpp
+//
+// Tests of Statistics and LatencyHistogram: the counts, the rate, and the
+// latency rule.
+//
+
+#include "tools/listen/Statistics.h"
+#include "tools/listen/LatencyHistogram.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using LoRaWANListen::LatencyHistogram;
+using LoRaWANListen::LatencyMode;
+using LoRaWANListen::PacketDocument;
+using LoRaWANListen::Statistics;
+
+namespace
+{
+
+PacketDocument packet(const char* ifChain, const char* status, std::uint32_t countUs)
+{
+    PacketDocument document;
+    document.setType("message_upstream");
+    document.setField(PacketDocument::IfChain, ifChain);
+    document.setField(PacketDocument::Status, status);
+    document.setField(PacketDocument::CountUs, std::to_string(countUs));
+    return document;
+}
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+TEST(LatencyHistogram, SmallSamplesAreExact)
+{
+    LatencyHistogram histogram;
+    for (std::uint32_t sample = 1; sample <= 50; ++sample)
+    {
+        histogram.add(sample);
+    }
+    EXPECT_EQ(histogram.count(), 50u);
+    EXPECT_EQ(histogram.minimum(), 1u);
+    EXPECT_EQ(histogram.maximum(), 50u);
+    EXPECT_EQ(histogram.percentile(0.5), 25u);
+    EXPECT_EQ(histogram.percentile(0.99), 50u);
+    EXPECT_EQ(histogram.percentile(1.0), 50u);
+}
+
+TEST(LatencyHistogram, LargeSamplesAreWithinTwoPercent)
+{
+    LatencyHistogram histogram;
+    for (std::uint32_t sample = 1; sample <= 100000; ++sample)
+    {
+        histogram.add(sample * 37);
+    }
+    EXPECT_NEAR(histogram.percentile(0.5), 50000.0 * 37, 50000.0 * 37 * 0.02);
+    EXPECT_NEAR(histogram.percentile(0.99), 99000.0 * 37, 99000.0 * 37 * 0.02);
+    EXPECT_EQ(histogram.maximum(), 100000u * 37);
+}
+
+TEST(LatencyHistogram, ExtremesOfThe32BitRangeAreCounted)
+{
+    LatencyHistogram histogram;
+    histogram.add(0);
+    histogram.add(UINT32_MAX);
+    EXPECT_EQ(histogram.percentile(0.5), 0u);
+    EXPECT_EQ(histogram.percentile(1.0), UINT32_MAX);
+}
+
+TEST(Statistics, CountsFramesPacketsIfChainsAndCrcStatus)
+{
+    Statistics statistics(LatencyMode::Off);
+    statistics.recordConnection();
+    const char* statuses[] = {"16", "16", "17", "1", "0", "5"};
+    std::uint64_t arrivalUs = 1000000;
+    for (const char* status : statuses)
+    {
+        statistics.recordFrame(arrivalUs);
+        statistics.recordDocument(packet(status[0] == '1' ? "0" : "8", status, 0), arrivalUs);
+        arrivalUs += 100000;
+    }
+    statistics.recordFrame(arrivalUs);
+    statistics.recordInvalid();
+    statistics.recordOversize();
+    statistics.recordPartial(57);
+    const std::string report = statistics.report();
+    EXPECT_EQ(statistics.frames(), 7u);
+    EXPECT_TRUE(contains(report, "frames: 7 (6 valid, 1 invalid); 0.600 s from first to last, 10.0 frames/s"))
+        << report;
+    EXPECT_TRUE(contains(report, "packets: 6;")) << report;
+    EXPECT_TRUE(contains(report, "IF chains: 0:4 8:2\n")) << report;
+    EXPECT_TRUE(contains(report, "CRC: ok 2, bad 1, none 1, undefined 1, other 1\n")) << report;
+    EXPECT_TRUE(
+        contains(report, "connections: 1; oversize frames: 1; unfinished frames: 1 (57 bytes dropped)"))
+        << report;
+    EXPECT_TRUE(contains(report, "latency: off")) << report;
+}
+
+TEST(Statistics, RateNeedsTwoFramesApart)
+{
+    Statistics statistics(LatencyMode::Off);
+    statistics.recordFrame(5);
+    EXPECT_FALSE(contains(statistics.report(), "frames/s"));
+    statistics.recordFrame(5);
+    EXPECT_FALSE(contains(statistics.report(), "frames/s")) << "no time passed";
+}
+
+TEST(Statistics, OtherMessageTypesAndMissingFieldsAreCountedApart)
+{
+    Statistics statistics(LatencyMode::Auto);
+    PacketDocument other;
+    other.setType("stat");
+    statistics.recordDocument(other, 0);
+    PacketDocument bare;
+    bare.setType("message_upstream");
+    statistics.recordDocument(bare, 0);
+    const std::string report = statistics.report();
+    EXPECT_TRUE(contains(report, "packets: 1; documents of other types: 1")) << report;
+    EXPECT_TRUE(contains(report, "IF chains: ?:1")) << report;
+    EXPECT_TRUE(contains(report, "other 1")) << report;
+}
+
+TEST(Statistics, AutoLatencyTakesOnlyStampsWithinTheWindow)
+{
+    Statistics statistics(LatencyMode::Auto);
+    const std::uint64_t arrivalUs = 7000000000ULL; // past one 32-bit wrap
+    const std::uint32_t arrival32 = static_cast<std::uint32_t>(arrivalUs);
+    statistics.recordDocument(packet("0", "16", arrival32 - 1500), arrivalUs);
+    statistics.recordDocument(packet("0", "16", arrival32 - 2500), arrivalUs);
+    statistics.recordDocument(packet("0", "16", arrival32 - 20000000), arrivalUs); // 20 s: not this clock
+    statistics.recordDocument(packet("0", "16", arrival32 + 1000), arrivalUs);     // from the future
+    EXPECT_EQ(statistics.latency().count(), 2u);
+    EXPECT_EQ(statistics.latency().maximum(), 2500u);
+    EXPECT_TRUE(contains(statistics.report(), "max 2.500 ms (2 of 4 packets)")) << statistics.report();
+}
+
+TEST(Statistics, AutoLatencyWorksAcrossTheWrapOfCountUs)
+{
+    Statistics statistics(LatencyMode::Auto);
+    const std::uint64_t arrivalUs = (std::uint64_t{1} << 32) + 300; // count_us wrapped just before
+    statistics.recordDocument(packet("0", "16", UINT32_MAX - 199), arrivalUs);
+    ASSERT_EQ(statistics.latency().count(), 1u);
+    EXPECT_EQ(statistics.latency().maximum(), 500u);
+}
+
+TEST(Statistics, AutoLatencyWithoutPlausibleStampsSaysNotMeasured)
+{
+    Statistics statistics(LatencyMode::Auto);
+    statistics.recordDocument(packet("0", "16", 123), 4000000000ULL);
+    EXPECT_TRUE(contains(statistics.report(), "latency: not measured (no count_us within 10 s"))
+        << statistics.report();
+}
+
+TEST(Statistics, LatencyOnTakesEveryStampAndOffNone)
+{
+    Statistics on(LatencyMode::On);
+    Statistics off(LatencyMode::Off);
+    for (Statistics* statistics : {&on, &off})
+    {
+        statistics->recordDocument(packet("0", "16", 1000), 20001000);
+    }
+    EXPECT_EQ(on.latency().count(), 1u);
+    EXPECT_EQ(on.latency().maximum(), 20000000u);
+    EXPECT_EQ(off.latency().count(), 0u);
+}

@@ -1,0 +1,225 @@
+//
+// Statistics.cpp
+//
+// Implementation of the Statistics class.
+//
+
+#include "tools/listen/Statistics.h"
+
+#include "tools/listen/ListenConstants.h"
+
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+
+namespace LoRaWANListen
+{
+
+namespace
+{
+
+constexpr std::uint32_t StatusCrcOk = 0x10;
+constexpr std::uint32_t StatusCrcBad = 0x11;
+constexpr std::uint32_t StatusNoCrc = 0x01;
+constexpr std::uint32_t StatusUndefined = 0x00;
+
+constexpr double MicrosecondsPerSecond = 1e6;
+constexpr double MicrosecondsPerMillisecond = 1e3;
+constexpr double Median = 0.5;
+constexpr double NinetyNinthPercentile = 0.99;
+
+std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+
+std::string format(const char* pattern, ...)
+{
+    char text[256];
+    va_list arguments;
+    va_start(arguments, pattern);
+    std::vsnprintf(text, sizeof text, pattern, arguments);
+    va_end(arguments);
+    return text;
+}
+
+double milliseconds(std::uint32_t microseconds)
+{
+    return microseconds / MicrosecondsPerMillisecond;
+}
+
+} // namespace
+
+Statistics::Statistics(LatencyMode latencyMode)
+    : _latencyMode(latencyMode), _connections(0), _frames(0), _invalid(0), _packets(0), _otherTypes(0),
+      _oversize(0), _partialFrames(0), _partialBytes(0), _firstArrivalUs(0), _lastArrivalUs(0),
+      _unknownIfChain(0), _implausibleLatency(0), _noCountUs(0)
+{
+    _perIfChain.fill(0);
+    _perCrc.fill(0);
+}
+
+void Statistics::recordConnection()
+{
+    ++_connections;
+}
+
+void Statistics::recordFrame(std::uint64_t arrivalUs)
+{
+    if (_frames == 0)
+    {
+        _firstArrivalUs = arrivalUs;
+    }
+    _lastArrivalUs = arrivalUs;
+    ++_frames;
+}
+
+void Statistics::recordInvalid()
+{
+    ++_invalid;
+}
+
+void Statistics::recordDocument(const PacketDocument& document, std::uint64_t arrivalUs)
+{
+    if (!document.isUpstream())
+    {
+        ++_otherTypes;
+        return;
+    }
+    ++_packets;
+    std::uint32_t ifChain = 0;
+    if (document.unsignedValue(PacketDocument::IfChain, ifChain) && ifChain < IfChainCount)
+    {
+        ++_perIfChain[ifChain];
+    }
+    else
+    {
+        ++_unknownIfChain;
+    }
+    std::uint32_t status = 0;
+    CrcCategory category = CrcOther;
+    if (document.unsignedValue(PacketDocument::Status, status))
+    {
+        category = status == StatusCrcOk       ? CrcOk
+                   : status == StatusCrcBad    ? CrcBad
+                   : status == StatusNoCrc     ? CrcNone
+                   : status == StatusUndefined ? CrcUndefined
+                                               : CrcOther;
+    }
+    ++_perCrc[category];
+    recordLatency(document, arrivalUs);
+}
+
+void Statistics::recordOversize()
+{
+    ++_oversize;
+}
+
+void Statistics::recordPartial(std::size_t bytes)
+{
+    ++_partialFrames;
+    _partialBytes += bytes;
+}
+
+std::uint64_t Statistics::frames() const
+{
+    return _frames;
+}
+
+const LatencyHistogram& Statistics::latency() const
+{
+    return _latency;
+}
+
+std::string Statistics::report() const
+{
+    std::string text = "lorawan-listen statistics:\n";
+    text += frameLine();
+    text += format("  packets: %" PRIu64 "; documents of other types: %" PRIu64 "\n", _packets, _otherTypes);
+    text += ifChainLine();
+    text +=
+        format("  CRC: ok %" PRIu64 ", bad %" PRIu64 ", none %" PRIu64 ", undefined %" PRIu64
+               ", other %" PRIu64 "\n",
+               _perCrc[CrcOk], _perCrc[CrcBad], _perCrc[CrcNone], _perCrc[CrcUndefined], _perCrc[CrcOther]);
+    text += format("  connections: %" PRIu64 "; oversize frames: %" PRIu64 "; unfinished frames: %" PRIu64
+                   " (%" PRIu64 " bytes dropped)\n",
+                   _connections, _oversize, _partialFrames, _partialBytes);
+    text += latencyLine();
+    return text;
+}
+
+void Statistics::recordLatency(const PacketDocument& document, std::uint64_t arrivalUs)
+{
+    if (_latencyMode == LatencyMode::Off)
+    {
+        return;
+    }
+    std::uint32_t countUs = 0;
+    if (!document.unsignedValue(PacketDocument::CountUs, countUs))
+    {
+        ++_noCountUs;
+        return;
+    }
+    // Both clocks wrap at 32 bits together, so the difference is right across a wrap.
+    const std::uint32_t latencyUs = static_cast<std::uint32_t>(arrivalUs) - countUs;
+    if (_latencyMode == LatencyMode::Auto && latencyUs >= LatencyPlausibilityWindowUs)
+    {
+        ++_implausibleLatency;
+        return;
+    }
+    _latency.add(latencyUs);
+}
+
+std::string Statistics::frameLine() const
+{
+    std::string line = format("  frames: %" PRIu64 " (%" PRIu64 " valid, %" PRIu64 " invalid)", _frames,
+                              _frames - _invalid, _invalid);
+    const std::uint64_t spanUs = _lastArrivalUs - _firstArrivalUs;
+    if (_frames >= 2 && spanUs > 0)
+    {
+        const double seconds = spanUs / MicrosecondsPerSecond;
+        line += format("; %.3f s from first to last, %.1f frames/s", seconds, (_frames - 1) / seconds);
+    }
+    return line + "\n";
+}
+
+std::string Statistics::ifChainLine() const
+{
+    std::string line = "  IF chains:";
+    bool any = false;
+    for (std::size_t chain = 0; chain < IfChainCount; ++chain)
+    {
+        if (_perIfChain[chain] != 0)
+        {
+            line += format(" %zu:%" PRIu64, chain, _perIfChain[chain]);
+            any = true;
+        }
+    }
+    if (_unknownIfChain != 0)
+    {
+        line += format(" ?:%" PRIu64, _unknownIfChain);
+        any = true;
+    }
+    return line + (any ? "\n" : " none\n");
+}
+
+std::string Statistics::latencyLine() const
+{
+    if (_latencyMode == LatencyMode::Off)
+    {
+        return "  latency: off\n";
+    }
+    if (_latency.count() == 0)
+    {
+        if (_latencyMode == LatencyMode::On)
+        {
+            return "  latency: not measured (no packet carried count_us)\n";
+        }
+        return format(
+            "  latency: not measured (no count_us within %.0f s of this machine's monotonic clock)\n",
+            LatencyPlausibilityWindowUs / MicrosecondsPerSecond);
+    }
+    return format("  latency: p50 %.3f ms, p99 %.3f ms, max %.3f ms (%" PRIu64 " of %" PRIu64 " packets)\n",
+                  milliseconds(_latency.percentile(Median)),
+                  milliseconds(_latency.percentile(NinetyNinthPercentile)), milliseconds(_latency.maximum()),
+                  _latency.count(), _packets);
+}
+
+} // namespace LoRaWANListen
