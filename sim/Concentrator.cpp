@@ -189,12 +189,10 @@ int Concentrator::receive(std::uint8_t maxPackets, lgw_pkt_rx_s* pPackets)
 
     Lock lock(_mutex);
     const int result = fetch(callNumber, maxPackets, pPackets);
-    if (result != 0)
-    {
-        RecordLine line("lgw_receive");
-        _recorder.write(line.finish(result));
-    }
-    return result;
+    if (result == 0)
+        return result;
+    RecordLine line("lgw_receive");
+    return finish(line, result);
 }
 
 int Concentrator::triggerCount(std::uint32_t* pCount)
@@ -277,11 +275,10 @@ void Concentrator::failReceiveAfter(unsigned calls)
     _scenario.receiveErrorAfter = calls;
 }
 
-void Concentrator::queueBatch(std::uint32_t afterMs, bool delayed, const std::vector<lgw_pkt_rx_s>& packets)
+void Concentrator::queueBatch(std::optional<std::uint32_t> afterMs, const std::vector<lgw_pkt_rx_s>& packets)
 {
     ScriptedBatch batch;
-    if (delayed)
-        batch.afterMs = afterMs;
+    batch.afterMs = afterMs;
     for (const lgw_pkt_rx_s& packet : packets)
         batch.packets.push_back(ScriptedPacket{packet, false});
     Lock lock(_mutex);

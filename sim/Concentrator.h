@@ -22,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,7 +69,7 @@ public:
     void refuseRadio(unsigned rfChain);
     void refuseChannel(unsigned ifChain);
     void failReceiveAfter(unsigned calls);
-    void queueBatch(std::uint32_t afterMs, bool delayed, const std::vector<lgw_pkt_rx_s>& packets);
+    void queueBatch(std::optional<std::uint32_t> afterMs, const std::vector<lgw_pkt_rx_s>& packets);
     void setReceiveHook(ReceiveHook hook);
     unsigned receiveCalls();
     std::vector<std::string> recordedCalls();

@@ -71,12 +71,12 @@ void failReceiveAfter(unsigned calls)
 
 void queueBatch(const std::vector<lgw_pkt_rx_s>& packets)
 {
-    concentrator().queueBatch(0, false, packets);
+    concentrator().queueBatch(std::nullopt, packets);
 }
 
 void queueDelayedBatch(unsigned afterMs, const std::vector<lgw_pkt_rx_s>& packets)
 {
-    concentrator().queueBatch(afterMs, true, packets);
+    concentrator().queueBatch(afterMs, packets);
 }
 
 void setReceiveHook(std::function<void(unsigned callNumber)> hook)
