@@ -80,11 +80,6 @@ unsigned TrafficGenerator::take(std::uint64_t nowMicros, unsigned maxPackets, lg
     return taken;
 }
 
-std::uint64_t TrafficGenerator::made() const
-{
-    return _made;
-}
-
 unsigned TrafficGenerator::nextBurstSize() const
 {
     if (!_settings.count)

@@ -49,9 +49,6 @@ public:
     /// Releases what is due at nowMicros and copies up to maxPackets of the
     /// packets held into pPackets, oldest first. Returns their number.
 
-    std::uint64_t made() const;
-    /// Returns how many packets were made so far (counted against `count`).
-
 private:
     unsigned nextBurstSize() const;
     void releaseAtCall(std::uint64_t nowMicros);
