@@ -1,0 +1,107 @@
+//
+// Concentrator.h
+//
+// Definition of the Concentrator class: the simulated concentrator behind
+// the HAL's functions and the control interface.
+//
+
+#ifndef Sim_Concentrator_INCLUDED
+#define Sim_Concentrator_INCLUDED
+
+#include "sim/BatchQueue.h"
+#include "sim/CallRecorder.h"
+#include "sim/HalApi.h"
+#include "sim/Random.h"
+#include "sim/ReceiveChannel.h"
+#include "sim/RecordLine.h"
+#include "sim/Scenario.h"
+#include "sim/SimControl.h"
+#include "sim/TrafficGenerator.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace LoRaSim
+{
+
+class Concentrator
+/// The one simulated concentrator of the process. It follows the HAL's
+/// rules: connect, configure, start, receive, stop; configuration only while
+/// connected and not started; lgw_stop disconnects and forgets the
+/// configuration; lgw_start while started restarts. What it receives comes
+/// from the scenario's batches, then from its traffic generator. Every
+/// member function takes the object's lock, so HAL calls and control calls
+/// may come from different threads.
+{
+public:
+    using ReceiveHook = std::function<void(unsigned callNumber)>;
+
+    static Concentrator& instance();
+    /// Returns the concentrator, created at first use and never destroyed,
+    /// so that a HAL call on a thread that outlives static destruction still
+    /// finds it.
+
+    int connect(const char* comPath);
+    int disconnect();
+    int setBoard(const lgw_conf_board_s& conf);
+    int setRadio(std::uint8_t rfChain, const lgw_conf_rxrf_s& conf);
+    int setChannel(std::uint8_t ifChain, const lgw_conf_rxif_s& conf);
+    int start();
+    int stop();
+    int receive(std::uint8_t maxPackets, lgw_pkt_rx_s* pPackets);
+    int triggerCount(std::uint32_t* pCount);
+    /// The HAL's functions of the same meaning, with the HAL's results.
+
+    void reset(bool controlled);
+    /// Returns to power-on; controlled: lgw_connect reads no scenario
+    /// and record lines are kept in memory (see LoRaSim::reset()).
+
+    void loadScenario(const std::string& path);
+    void setConnectResult(int result);
+    void setStartResult(int result);
+    void setStopResult(int result);
+    void refuseBoard(bool refuse);
+    void refuseRadio(unsigned rfChain);
+    void refuseChannel(unsigned ifChain);
+    void failReceiveAfter(unsigned calls);
+    void queueBatch(std::optional<std::uint32_t> afterMs, const std::vector<lgw_pkt_rx_s>& packets);
+    void setReceiveHook(ReceiveHook hook);
+    unsigned receiveCalls();
+    std::vector<std::string> recordedCalls();
+    State state();
+    /// The control functions of sim/SimControl.h.
+
+private:
+    Concentrator();
+
+    void applyScenario(const Scenario& scenario);
+    void readStartupScenario();
+    void dropLink();
+    std::string configurationRefusal() const;
+    std::vector<ReceiveChannel> receiveChannels() const;
+    int fetch(std::uint64_t callNumber, std::uint8_t maxPackets, lgw_pkt_rx_s* pPackets);
+    void garble(lgw_pkt_rx_s& packet);
+    int refuse(RecordLine& line, const std::string& reason);
+    int finish(RecordLine& line, int result);
+
+    std::mutex _mutex;
+    bool _controlled;
+    Scenario _scenario;
+    BatchQueue _batches;
+    std::unique_ptr<TrafficGenerator> _pGenerator;
+    CallRecorder _recorder;
+    State _state;
+    std::uint64_t _startMicros;
+    std::uint64_t _receiveCalls;
+    ReceiveHook _receiveHook;
+    Random _garbage;
+};
+
+} // namespace LoRaSim
+
+#endif // Sim_Concentrator_INCLUDED

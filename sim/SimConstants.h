@@ -1,0 +1,35 @@
+//
+// SimConstants.h
+//
+// The fixed values of the simulated concentrator, each with its meaning.
+//
+
+#ifndef Sim_SimConstants_INCLUDED
+#define Sim_SimConstants_INCLUDED
+
+namespace LoRaSim
+{
+
+/// The environment variable that names the scenario file read at lgw_connect.
+const char* const SCENARIO_VARIABLE = "LORAGW_SIM";
+
+/// What lgw_version_info returns: the HAL version whose API is simulated.
+const char* const VERSION_TEXT = "Version: 0.2.3; Options: simulated concentrator;";
+
+/// The traffic of the default scenario and of a "generator" without these
+/// members: about two uplinks a second, one per call, a few with a bad CRC.
+const double DEFAULT_RATE = 2.0;
+const unsigned DEFAULT_BURST = 1;
+const double DEFAULT_CRC_ERROR_RATIO = 0.05;
+
+/// How many end devices the traffic generator simulates.
+const unsigned DEVICE_COUNT = 36;
+
+/// The sizes of the generated LoRaWAN frames in bytes: the smallest frame
+/// (MHDR, FHDR, MIC without port and payload) up to a typical sensor uplink.
+const unsigned MIN_FRAME_SIZE = 12;
+const unsigned MAX_FRAME_SIZE = 64;
+
+} // namespace LoRaSim
+
+#endif // Sim_SimConstants_INCLUDED

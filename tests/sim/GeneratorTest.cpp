@@ -1,0 +1,366 @@
+//
+// GeneratorTest.cpp
+//
+// The traffic generator: packets consistent with the configuration, LoRaWAN
+// frames, counts, seeds, CRC errors, spacing by airtime, default traffic.
+//
+
+#include "SimTestSupport.h"
+
+#include "sim/Airtime.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <thread>
+
+using namespace SimTests;
+
+namespace
+{
+
+const unsigned GENEROUS_WAIT_MS = 30000;
+const std::uint8_t MHDR_UNCONFIRMED_UP = 0x40;
+const std::uint8_t MHDR_CONFIRMED_UP = 0x80;
+const unsigned SMALLEST_FRAME = 12;
+const unsigned LARGEST_FRAME = 64;
+
+class Generator : public SimTest
+{
+protected:
+    ScratchFolder _folder;
+
+    void useGenerator(const std::string& settings)
+    {
+        LoRaSim::loadScenario(_folder.write("scenario.json", "{\"generator\": " + settings + "}"));
+    }
+
+    // Receives until a call returns nothing (rate 0 gives packets at every call
+    // until the count is reached).
+    std::vector<lgw_pkt_rx_s> drain()
+    {
+        std::vector<lgw_pkt_rx_s> all;
+        std::vector<lgw_pkt_rx_s> packets;
+        while (receive(packets) > 0)
+            all.insert(all.end(), packets.begin(), packets.end());
+        return all;
+    }
+
+    // Receives until count packets came or the generous wait is over.
+    std::vector<lgw_pkt_rx_s> collect(std::size_t count)
+    {
+        std::vector<lgw_pkt_rx_s> all;
+        std::vector<lgw_pkt_rx_s> packets;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(GENEROUS_WAIT_MS);
+        while (all.size() < count && std::chrono::steady_clock::now() < deadline)
+        {
+            if (receive(packets) > 0)
+                all.insert(all.end(), packets.begin(), packets.end());
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return all;
+    }
+};
+
+std::uint32_t devAddr(const lgw_pkt_rx_s& packet)
+{
+    return packet.payload[1] | packet.payload[2] << 8 | packet.payload[3] << 16 |
+           static_cast<std::uint32_t>(packet.payload[4]) << 24;
+}
+
+std::uint16_t frameCounter(const lgw_pkt_rx_s& packet)
+{
+    return static_cast<std::uint16_t>(packet.payload[6] | packet.payload[7] << 8);
+}
+
+unsigned spreadingFactorCount(std::uint32_t datarate)
+{
+    return static_cast<unsigned>(__builtin_popcount(datarate));
+}
+
+// The fields a seed decides: everything but the time stamp and the garbage.
+std::string content(const lgw_pkt_rx_s& packet)
+{
+    char fields[128];
+    std::snprintf(fields, sizeof fields, "%u %u %u %u %u %u %u %u %g %g %g %g %u %u ", packet.freq_hz,
+                  packet.if_chain, packet.status, packet.rf_chain, packet.modulation, packet.bandwidth,
+                  packet.datarate, packet.coderate, packet.rssi, packet.snr, packet.snr_min, packet.snr_max,
+                  packet.crc, packet.size);
+    return fields + std::string(packet.payload, packet.payload + packet.size);
+}
+
+} // namespace
+
+TEST_F(Generator, PacketsFollowTheConfiguration)
+{
+    useGenerator(R"({"rate": 0, "burst": 16, "seed": 3, "count": 3000})");
+    connectAndConfigure();
+    const std::vector<lgw_pkt_rx_s> packets = drain();
+    ASSERT_EQ(3000u, packets.size());
+
+    std::set<unsigned> chains;
+    std::set<unsigned> spreadingFactors;
+    for (const lgw_pkt_rx_s& packet : packets)
+    {
+        chains.insert(packet.if_chain);
+        ASSERT_LT(packet.if_chain, LGW_IF_CHAIN_NB);
+        if (packet.if_chain < LGW_MULTI_NB)
+        {
+            const unsigned i = packet.if_chain;
+            EXPECT_EQ(MULTI_SF_RADIO[i], packet.rf_chain);
+            EXPECT_EQ((MULTI_SF_RADIO[i] == 0 ? RADIO_0_HZ : RADIO_1_HZ) + MULTI_SF_IF_HZ[i], packet.freq_hz);
+            EXPECT_EQ(MOD_LORA, packet.modulation);
+            EXPECT_EQ(BW_125KHZ, packet.bandwidth);
+            EXPECT_EQ(1u, spreadingFactorCount(packet.datarate));
+            EXPECT_EQ(0u, packet.datarate & ~static_cast<std::uint32_t>(DR_LORA_MULTI));
+            spreadingFactors.insert(packet.datarate);
+        }
+        else if (packet.if_chain == LORA_STD_CHAIN)
+        {
+            EXPECT_EQ(1, packet.rf_chain);
+            EXPECT_EQ(RADIO_1_HZ + LORA_STD_IF_HZ, packet.freq_hz);
+            EXPECT_EQ(MOD_LORA, packet.modulation);
+            EXPECT_EQ(BW_250KHZ, packet.bandwidth);
+            EXPECT_EQ(static_cast<std::uint32_t>(DR_LORA_SF7), packet.datarate);
+        }
+        else
+        {
+            EXPECT_EQ(1, packet.rf_chain);
+            EXPECT_EQ(RADIO_1_HZ + FSK_IF_HZ, packet.freq_hz);
+            EXPECT_EQ(MOD_FSK, packet.modulation);
+            EXPECT_EQ(BW_125KHZ, packet.bandwidth);
+            EXPECT_EQ(FSK_DATARATE, packet.datarate);
+        }
+        if (packet.modulation == MOD_LORA)
+        {
+            EXPECT_NE(CR_UNDEFINED, packet.coderate);
+            EXPECT_LE(packet.snr_min, packet.snr);
+            EXPECT_LE(packet.snr, packet.snr_max);
+            EXPECT_GE(packet.snr, -25.0f);
+            EXPECT_LE(packet.snr, 15.0f);
+        }
+        EXPECT_TRUE(packet.status == STAT_CRC_OK || packet.status == STAT_CRC_BAD);
+        EXPECT_GE(packet.rssi, -140.0f);
+        EXPECT_LE(packet.rssi, -20.0f);
+        EXPECT_GE(packet.size, SMALLEST_FRAME);
+        EXPECT_LE(packet.size, LARGEST_FRAME);
+    }
+    EXPECT_EQ(10u, chains.size());
+    EXPECT_EQ(6u, spreadingFactors.size());
+}
+
+TEST_F(Generator, NoPacketOnADisabledChainOrOnADisabledRadio)
+{
+    useGenerator(R"({"rate": 0, "burst": 16, "seed": 4, "count": 1000})");
+    connectAndConfigure(false);
+    ASSERT_EQ(LGW_HAL_SUCCESS, lgw_rxif_setconf(4, channel(false, 0, 0)));
+    ASSERT_EQ(LGW_HAL_SUCCESS, lgw_rxif_setconf(6, channel(false, 0, 0)));
+    ASSERT_EQ(LGW_HAL_SUCCESS, lgw_rxrf_setconf(1, radio(false, RADIO_1_HZ)));
+    ASSERT_EQ(LGW_HAL_SUCCESS, lgw_start());
+    std::set<unsigned> chains;
+    for (const lgw_pkt_rx_s& packet : drain())
+        chains.insert(packet.if_chain);
+    EXPECT_EQ((std::set<unsigned>{3, 5, 7}), chains);
+}
+
+TEST_F(Generator, ChannelsEnabledAfterAStopNeedARestart)
+{
+    useGenerator(R"({"rate": 0, "seed": 5})");
+    ASSERT_EQ(LGW_REG_SUCCESS, lgw_connect("/dev/ttyACM0"));
+    ASSERT_EQ(LGW_HAL_SUCCESS, lgw_start());
+    std::vector<lgw_pkt_rx_s> packets;
+    EXPECT_EQ(0, receive(packets)); // started with nothing enabled
+    ASSERT_EQ(LGW_HAL_SUCCESS, lgw_stop());
+    connectAndConfigure();
+    EXPECT_EQ(1, receive(packets));
+}
+
+TEST_F(Generator, RestrictedSpreadingFactorsAreKept)
+{
+    useGenerator(R"({"rate": 0, "burst": 16, "seed": 6, "count": 500})");
+    ASSERT_EQ(LGW_REG_SUCCESS, lgw_connect("/dev/ttyACM0"));
+    ASSERT_EQ(LGW_HAL_SUCCESS, lgw_rxrf_setconf(0, radio(true, RADIO_0_HZ)));
+    ASSERT_EQ(LGW_HAL_SUCCESS, lgw_rxif_setconf(0, channel(true, 0, 0, 0, DR_LORA_SF10 | DR_LORA_SF12)));
+    ASSERT_EQ(LGW_HAL_SUCCESS, lgw_start());
+    std::set<std::uint32_t> datarates;
+    for (const lgw_pkt_rx_s& packet : drain())
+        datarates.insert(packet.datarate);
+    EXPECT_EQ((std::set<std::uint32_t>{DR_LORA_SF10, DR_LORA_SF12}), datarates);
+}
+
+TEST_F(Generator, FramesAreLoRaWanUplinksOfAFewDozenDevices)
+{
+    useGenerator(R"({"rate": 0, "burst": 16, "seed": 7, "count": 2000, "crc_error_ratio": 0})");
+    connectAndConfigure();
+    std::map<std::uint32_t, std::uint16_t> lastCounter;
+    for (const lgw_pkt_rx_s& packet : drain())
+    {
+        EXPECT_TRUE(packet.payload[0] == MHDR_UNCONFIRMED_UP || packet.payload[0] == MHDR_CONFIRMED_UP);
+        EXPECT_EQ(0, packet.payload[5] & 0x0F) << "no FOpts";
+        if (packet.size > SMALLEST_FRAME)
+        {
+            EXPECT_GE(packet.payload[8], 1);
+            EXPECT_LE(packet.payload[8], 223);
+        }
+        const std::uint32_t address = devAddr(packet);
+        auto last = lastCounter.find(address);
+        if (last != lastCounter.end())
+        {
+            EXPECT_EQ(static_cast<std::uint16_t>(last->second + 1), frameCounter(packet));
+        }
+        lastCounter[address] = frameCounter(packet);
+    }
+    EXPECT_GE(lastCounter.size(), 20u);
+    EXPECT_LE(lastCounter.size(), 60u);
+}
+
+TEST_F(Generator, CountEndsTheTraffic)
+{
+    useGenerator(R"({"rate": 0, "burst": 16, "count": 40})");
+    connectAndConfigure();
+    std::vector<lgw_pkt_rx_s> packets;
+    EXPECT_EQ(16, receive(packets));
+    EXPECT_EQ(16, receive(packets));
+    EXPECT_EQ(8, receive(packets));
+    EXPECT_EQ(0, receive(packets));
+    EXPECT_EQ(0, receive(packets));
+}
+
+TEST_F(Generator, RateZeroReleasesOneBurstPerCall)
+{
+    useGenerator(R"({"rate": 0, "burst": 3})");
+    connectAndConfigure();
+    std::vector<lgw_pkt_rx_s> packets;
+    const std::uint32_t before = static_cast<std::uint32_t>(monotonicMicros());
+    EXPECT_EQ(3, receive(packets));
+    const std::uint32_t after = static_cast<std::uint32_t>(monotonicMicros());
+    for (const lgw_pkt_rx_s& packet : packets)
+        EXPECT_LE(static_cast<std::uint32_t>(packet.count_us - before), after - before);
+    EXPECT_EQ(3, receive(packets));
+    EXPECT_EQ(2, receive(packets, 2));
+    EXPECT_EQ(4, receive(packets)); // one left over, three new
+}
+
+TEST_F(Generator, SameSeedSameTrafficWhateverTheRate)
+{
+    auto run = [this](const std::string& settings)
+    {
+        LoRaSim::reset();
+        useGenerator(settings);
+        connectAndConfigure();
+        std::vector<std::string> contents;
+        for (const lgw_pkt_rx_s& packet :
+             settings.find("\"rate\": 0,") != std::string::npos ? drain() : collect(20))
+            contents.push_back(content(packet));
+        return contents;
+    };
+    const std::vector<std::string> first = run(R"({"rate": 0, "burst": 16, "seed": 11, "count": 20})");
+    ASSERT_EQ(20u, first.size());
+    EXPECT_EQ(first, run(R"({"rate": 0, "burst": 16, "seed": 11, "count": 20})"));
+    EXPECT_EQ(first, run(R"({"rate": 200, "seed": 11, "count": 20})"));
+    EXPECT_NE(first, run(R"({"rate": 0, "burst": 16, "seed": 12, "count": 20})"));
+}
+
+TEST_F(Generator, CrcErrorRatioIsKept)
+{
+    auto badShare = [this](const std::string& ratio)
+    {
+        LoRaSim::reset();
+        useGenerator(R"({"rate": 0, "burst": 16, "seed": 8, "count": 2000, "crc_error_ratio": )" + ratio +
+                     "}");
+        connectAndConfigure();
+        unsigned bad = 0;
+        for (const lgw_pkt_rx_s& packet : drain())
+            bad += packet.status == STAT_CRC_BAD ? 1 : 0;
+        return bad / 2000.0;
+    };
+    EXPECT_EQ(0.0, badShare("0"));
+    EXPECT_EQ(1.0, badShare("1"));
+    const double share = badShare("0.25");
+    EXPECT_GT(share, 0.15);
+    EXPECT_LT(share, 0.35);
+}
+
+TEST_F(Generator, PacketsOnOneChannelAreSpacedByTheirAirtime)
+{
+    useGenerator(R"({"rate": 100, "seed": 9, "count": 40})");
+    connectAndConfigure();
+    const std::vector<lgw_pkt_rx_s> packets = collect(40);
+    ASSERT_EQ(40u, packets.size());
+    std::map<unsigned, std::uint32_t> lastOnChain;
+    for (std::size_t i = 0; i < packets.size(); ++i)
+    {
+        if (i > 0)
+        {
+            EXPECT_LT(static_cast<std::uint32_t>(packets[i].count_us - packets[i - 1].count_us), 1u << 31)
+                << "released in order";
+        }
+        auto last = lastOnChain.find(packets[i].if_chain);
+        if (last != lastOnChain.end())
+        {
+            EXPECT_GE(packets[i].count_us - last->second, LoRaSim::Airtime::micros(packets[i]));
+        }
+        lastOnChain[packets[i].if_chain] = packets[i].count_us;
+    }
+}
+
+TEST_F(Generator, NothingWithoutAnEnabledChannel)
+{
+    useGenerator(R"({"rate": 0})");
+    ASSERT_EQ(LGW_REG_SUCCESS, lgw_connect("/dev/ttyACM0"));
+    ASSERT_EQ(LGW_HAL_SUCCESS, lgw_rxrf_setconf(0, radio(true, RADIO_0_HZ)));
+    ASSERT_EQ(LGW_HAL_SUCCESS, lgw_rxif_setconf(0, channel(true, 1, 0))); // its radio was never configured
+    ASSERT_EQ(LGW_HAL_SUCCESS, lgw_start());
+    std::vector<lgw_pkt_rx_s> packets;
+    EXPECT_EQ(0, receive(packets));
+}
+
+TEST_F(Generator, BatchesComeFirst)
+{
+    LoRaSim::loadScenario(_folder.write("scenario.json", R"({"batches": [[{"payload": "AA"}]],
+                                                           "generator": {"rate": 0, "count": 1}})"));
+    connectAndConfigure();
+    std::vector<lgw_pkt_rx_s> packets;
+    ASSERT_EQ(1, receive(packets));
+    EXPECT_EQ(1, packets[0].size);
+    ASSERT_EQ(1, receive(packets));
+    EXPECT_GE(packets[0].size, SMALLEST_FRAME);
+    EXPECT_EQ(0, receive(packets));
+}
+
+TEST(DefaultTraffic, WithoutScenarioVariableUplinksArrive)
+{
+    unsetenv("LORAGW_SIM");
+    LoRaSim::resetToStartup();
+    connectAndConfigure();
+    std::vector<lgw_pkt_rx_s> packets;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(GENEROUS_WAIT_MS);
+    while (receive(packets) == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_FALSE(packets.empty());
+    EXPECT_GE(packets[0].size, SMALLEST_FRAME);
+    EXPECT_NE(0u, packets[0].freq_hz);
+    LoRaSim::reset();
+}
+
+TEST(AirtimeOfAPacket, MatchesTheLoRaAndFskFormulas)
+{
+    lgw_pkt_rx_s packet{};
+    packet.modulation = MOD_LORA;
+    packet.bandwidth = BW_125KHZ;
+    packet.coderate = CR_LORA_4_5;
+    packet.datarate = DR_LORA_SF7;
+    packet.size = 12;
+    EXPECT_EQ(41216u, LoRaSim::Airtime::micros(packet));
+    packet.datarate = DR_LORA_SF12; // low datarate optimisation
+    packet.size = 51;
+    EXPECT_EQ(2465792u, LoRaSim::Airtime::micros(packet));
+    packet.modulation = MOD_FSK;
+    packet.datarate = 50000;
+    packet.size = 20;
+    EXPECT_EQ(4960u, LoRaSim::Airtime::micros(packet));
+    packet.modulation = MOD_UNDEFINED;
+    EXPECT_EQ(0u, LoRaSim::Airtime::micros(packet));
+}
