@@ -1,0 +1,476 @@
+//
+// ProtocolTest.cpp
+//
+// The emulator's serial protocol as a host sees it: frames and padding, the
+// firmware check, registers and pages, bursts, the start-up values, receive,
+// the trigger counter, the MCU reset, and a host that closes and comes back.
+//
+
+#include "EmulatorProcess.h"
+#include "HostClient.h"
+#include "TempDir.h"
+
+#include "tools/picogw-emu/Constants.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <memory>
+#include <sstream>
+
+using namespace PicoGwEmu;
+using namespace PicoGwEmuTest;
+
+namespace
+{
+
+constexpr std::chrono::milliseconds SETTLE{300};
+const std::vector<std::uint8_t> FIRMWARE_VERSION_BYTES{0x01, 0x0A, 0x00, 0x06};
+
+std::string packetLine(unsigned payloadSize, unsigned tag = 0)
+{
+    std::ostringstream line;
+    line << "{\"freq_hz\":" << 868100000 + tag << ",\"count_us\":" << tag << ",\"payload\":\"";
+    for (unsigned i = 0; i < payloadSize; ++i)
+        line << "A5";
+    line << "\"}\n";
+    return line.str();
+}
+
+std::uint32_t le32(const std::vector<std::uint8_t>& data, std::size_t at)
+{
+    return std::uint32_t(data[at]) | (std::uint32_t(data[at + 1]) << 8) |
+           (std::uint32_t(data[at + 2]) << 16) | (std::uint32_t(data[at + 3]) << 24);
+}
+
+std::uint16_t le16(const std::vector<std::uint8_t>& data, std::size_t at)
+{
+    return static_cast<std::uint16_t>(data[at] | (data[at + 1] << 8));
+}
+
+float leFloat(const std::vector<std::uint8_t>& data, std::size_t at)
+{
+    const std::uint32_t bits = le32(data, at);
+    float value;
+    std::memcpy(&value, &bits, sizeof(value));
+    return value;
+}
+
+class ProtocolTest : public ::testing::Test
+{
+protected:
+    void startEmulator(const std::string& packets = std::string())
+    {
+        std::vector<std::string> arguments{"--link", _dir.file("dev")};
+        if (!packets.empty())
+        {
+            _dir.write("packets.jsonl", packets);
+            arguments.insert(arguments.end(), {"--packets", _dir.file("packets.jsonl")});
+        }
+        _pEmulator = std::make_unique<EmulatorProcess>(_dir, arguments);
+        ASSERT_FALSE(_pEmulator->waitReady().empty());
+        _pHost = std::make_unique<HostClient>(_dir.file("dev"));
+    }
+
+    void TearDown() override
+    {
+        _pHost.reset();
+        if (_pEmulator)
+        {
+            EXPECT_EQ(_pEmulator->stop(SIGTERM), 0) << _pEmulator->errors();
+        }
+    }
+
+    Reply receivePackets(unsigned maxPackets)
+    {
+        return _pHost->exchange('b', 0, {static_cast<std::uint8_t>(maxPackets)});
+    }
+
+    TempDir _dir;
+    std::unique_ptr<EmulatorProcess> _pEmulator;
+    std::unique_ptr<HostClient> _pHost;
+};
+
+// --- Frames and the firmware check -------------------------------------------
+
+TEST_F(ProtocolTest, FirmwareCheckAcceptsTheHalsVersionWithAnEightByteId)
+{
+    startEmulator();
+    const Reply reply = _pHost->exchange('l', 0, FIRMWARE_VERSION_BYTES);
+    EXPECT_EQ(reply.command, 'l');
+    EXPECT_NE(reply.status, ACK_KO);
+    EXPECT_EQ(reply.data.size(), 8u);
+}
+
+TEST_F(ProtocolTest, FirmwareCheckRefusesAnotherVersion)
+{
+    startEmulator();
+    EXPECT_EQ(_pHost->exchange('l', 0, {0x01, 0x0A, 0x00, 0x05}).status, ACK_KO);
+}
+
+TEST_F(ProtocolTest, AnswerFillingWholeUsbPacketsCarriesOnePaddingByte)
+{
+    startEmulator();
+    // 60 data bytes + 4 header bytes = 64: padded; the next answer must still
+    // start on its own header.
+    const Reply padded = _pHost->exchange('p', 50, bigEndian16(60));
+    EXPECT_EQ(padded.data.size(), 60u);
+    EXPECT_EQ(padded.padding, 1u);
+    const Reply next = _pHost->exchange('r', VERSION_REGISTER, {0});
+    EXPECT_EQ(next.command, 'r');
+    ASSERT_EQ(next.data.size(), 1u);
+    EXPECT_EQ(next.data[0], CHIP_VERSION);
+}
+
+TEST_F(ProtocolTest, OtherAnswersCarryNoPaddingByte)
+{
+    startEmulator();
+    for (unsigned size : {59u, 61u, 124u, 123u})
+    {
+        const Reply reply = _pHost->exchange('p', 0, bigEndian16(size));
+        EXPECT_EQ(reply.data.size(), size);
+        EXPECT_EQ(reply.padding, size == 124u ? 1u : 0u);
+    }
+    EXPECT_TRUE(_pHost->quiet(SETTLE));
+}
+
+TEST_F(ProtocolTest, BytesThatStartNoCommandAreSkipped)
+{
+    startEmulator();
+    const std::vector<std::uint8_t> bytes{0xFF, 0x00, 'Q', 'l', 0, 4, 0, 0x01, 0x0A, 0x00, 0x06};
+    _pHost->sendRaw(bytes);
+    EXPECT_EQ(_pHost->receive().command, 'l');
+    EXPECT_TRUE(_pEmulator->waitForLog("skipped 3 byte(s)"));
+}
+
+TEST_F(ProtocolTest, CommandsWithDataOfTheWrongSizeAreRefused)
+{
+    startEmulator();
+    EXPECT_EQ(_pHost->exchange('r', 1, {0, 0}).status, ACK_KO);
+    EXPECT_EQ(_pHost->exchange('c', 0, std::vector<std::uint8_t>(19)).status, ACK_KO);
+    EXPECT_EQ(_pHost->exchange('d', 0, std::vector<std::uint8_t>(32)).status, ACK_OK);
+    EXPECT_EQ(_pHost->exchange('i', 0, std::vector<std::uint8_t>(4)).status, ACK_OK);
+    EXPECT_EQ(_pHost->exchange('h', 0, std::vector<std::uint8_t>(81)).status, ACK_OK);
+    EXPECT_EQ(_pHost->exchange('j', 0, {5, 8}).status, ACK_OK);
+}
+
+TEST_F(ProtocolTest, TransmitAndBootloaderAreRefused)
+{
+    startEmulator();
+    EXPECT_EQ(_pHost->exchange('f', 0, std::vector<std::uint8_t>(30 + 256)).status, ACK_KO);
+    EXPECT_EQ(_pHost->exchange('n', 0).status, ACK_KO);
+}
+
+// --- Registers ---------------------------------------------------------------
+
+TEST_F(ProtocolTest, VersionRegisterReads103AndIgnoresWrites)
+{
+    startEmulator();
+    _pHost->write(0, VERSION_REGISTER, 7);
+    EXPECT_EQ(_pHost->read(2, VERSION_REGISTER), CHIP_VERSION);
+}
+
+TEST_F(ProtocolTest, PagedRegistersAreSeparatePerPage)
+{
+    startEmulator();
+    _pHost->write(1, 40, 0x5A);
+    _pHost->write(2, 40, 0xC3);
+    EXPECT_EQ(_pHost->read(3, 40), 0);
+    EXPECT_EQ(_pHost->read(1, 40), 0x5A);
+    EXPECT_EQ(_pHost->read(2, 40), 0xC3);
+    EXPECT_EQ(_pHost->read(1, PAGE_REGISTER), 1);
+}
+
+TEST_F(ProtocolTest, LowAndHighRegistersAreSharedByAllPages)
+{
+    startEmulator();
+    _pHost->write(1, 20, 0x11);
+    _pHost->write(3, 126, 0x22);
+    EXPECT_EQ(_pHost->read(0, 20), 0x11);
+    EXPECT_EQ(_pHost->read(2, 126), 0x22);
+}
+
+TEST_F(ProtocolTest, SoftResetClearsRegistersAndHoldsBothMcusInReset)
+{
+    startEmulator();
+    _pHost->write(1, 40, 0x5A);
+    _pHost->write(0, MCU_CONTROL_REGISTER, 0);
+    _pHost->write(2, 20, 0x33);
+    EXPECT_EQ(_pHost->exchange('w', PAGE_REGISTER, {0x80}).status, ACK_OK);
+    EXPECT_EQ(_pHost->exchange('r', PAGE_REGISTER, {0}).data.at(0), 0);
+    EXPECT_EQ(_pHost->read(0, MCU_CONTROL_REGISTER), 0x03);
+    EXPECT_EQ(_pHost->read(1, 40), 0);
+    EXPECT_EQ(_pHost->read(0, 20), 0);
+}
+
+TEST_F(ProtocolTest, AddressesBeyondThePageAreRefused)
+{
+    startEmulator();
+    EXPECT_EQ(_pHost->exchange('r', 128, {0}).status, ACK_KO);
+    EXPECT_EQ(_pHost->exchange('w', 200, {1}).status, ACK_KO);
+}
+
+// --- Bursts ------------------------------------------------------------------
+
+TEST_F(ProtocolTest, BurstWriteFillsConsecutiveRegistersThatBurstReadReturns)
+{
+    startEmulator();
+    _pHost->selectPage(1);
+    EXPECT_EQ(_pHost->exchange('a', 50, {1, 2, 3, 4}).status, ACK_OK);
+    const Reply reply = _pHost->exchange('p', 50, bigEndian16(4));
+    EXPECT_EQ(reply.data, (std::vector<std::uint8_t>{1, 2, 3, 4}));
+    EXPECT_EQ(_pHost->read(1, 52), 3);
+}
+
+TEST_F(ProtocolTest, BurstReadSizesRunFromOneTo900Bytes)
+{
+    startEmulator();
+    for (char command : {'p', 's', 't', 'u'})
+    {
+        const Reply full = _pHost->exchange(command, MCU_PROGRAM_PORT, bigEndian16(900));
+        EXPECT_EQ(full.command, command);
+        EXPECT_EQ(full.status, ACK_OK);
+        EXPECT_EQ(full.data.size(), 900u);
+    }
+    EXPECT_EQ(_pHost->exchange('p', MCU_PROGRAM_PORT, bigEndian16(1)).data.size(), 1u);
+    EXPECT_EQ(_pHost->exchange('p', MCU_PROGRAM_PORT, bigEndian16(901)).status, ACK_KO);
+    EXPECT_EQ(_pHost->exchange('p', MCU_PROGRAM_PORT, bigEndian16(0)).status, ACK_KO);
+}
+
+TEST_F(ProtocolTest, RegisterBurstsPastTheEndOfThePageAreRefused)
+{
+    startEmulator();
+    EXPECT_EQ(_pHost->exchange('p', 126, bigEndian16(4)).status, ACK_KO);
+    EXPECT_EQ(_pHost->exchange('a', 127, {1, 2}).status, ACK_KO);
+    EXPECT_EQ(_pHost->exchange('p', 124, bigEndian16(4)).status, ACK_OK);
+}
+
+TEST_F(ProtocolTest, FirmwareSizedBurstsToTheProgramPortAreTaken)
+{
+    startEmulator();
+    // 8 KB in the HAL's chunks: 13 x 600 then 392.
+    const std::vector<std::uint8_t> chunk(MAX_REQUEST_DATA, 0x5A);
+    EXPECT_EQ(_pHost->exchange('x', MCU_PROGRAM_PORT, chunk).status, ACK_OK);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(_pHost->exchange('y', MCU_PROGRAM_PORT, chunk).status, ACK_OK);
+    EXPECT_EQ(_pHost->exchange('z', MCU_PROGRAM_PORT, std::vector<std::uint8_t>(392, 1)).status, ACK_OK);
+    // A longer frame than the host ever sends starts no command.
+    _pHost->send('a', MCU_PROGRAM_PORT, std::vector<std::uint8_t>(MAX_REQUEST_DATA + 1, 0));
+    EXPECT_EQ(_pHost->exchange('r', VERSION_REGISTER, {0}).data.at(0), CHIP_VERSION);
+}
+
+// --- Start-up values ---------------------------------------------------------
+
+TEST_F(ProtocolTest, RadioReadbackShowsLockedPllForEnabledRadiosOnly)
+{
+    startEmulator();
+    _pHost->configureRadio(0, true);
+    _pHost->configureRadio(1, false);
+    EXPECT_EQ(_pHost->read(2, RADIO_A_READBACK_REGISTER) & RADIO_PLL_LOCKED, RADIO_PLL_LOCKED);
+    EXPECT_EQ(_pHost->read(2, RADIO_B_READBACK_REGISTER) & RADIO_PLL_LOCKED, 0);
+    EXPECT_EQ(_pHost->read(0, RADIO_A_READBACK_REGISTER), 0) << "read-back lives in page 2 only";
+}
+
+TEST_F(ProtocolTest, CalibrationReportsDoneWithTheEnabledRadios)
+{
+    startEmulator();
+    _pHost->configureRadio(0, false);
+    _pHost->configureRadio(1, true);
+    EXPECT_EQ(_pHost->exchange('w', PAGE_REGISTER, {0x80}).status, ACK_OK);
+    _pHost->write(0, MCU_CONTROL_REGISTER, 0x01);
+    _pHost->write(2, AGC_RAM_ADDRESS_REGISTER, FIRMWARE_VERSION_ADDRESS);
+    EXPECT_EQ(_pHost->read(2, AGC_RAM_DATA_REGISTER), CALIBRATION_FIRMWARE_VERSION);
+    EXPECT_EQ(_pHost->read(3, AGC_STATUS_REGISTER), 0x85);
+}
+
+TEST_F(ProtocolTest, MainFirmwareVersionsShowOnceTheArbiterRuns)
+{
+    startEmulator();
+    _pHost->write(0, MCU_CONTROL_REGISTER, 0x02);
+    _pHost->write(2, ARB_RAM_ADDRESS_REGISTER, FIRMWARE_VERSION_ADDRESS);
+    _pHost->write(2, AGC_RAM_ADDRESS_REGISTER, FIRMWARE_VERSION_ADDRESS);
+    EXPECT_EQ(_pHost->read(2, ARB_RAM_DATA_REGISTER), ARB_FIRMWARE_VERSION);
+    EXPECT_EQ(_pHost->read(2, AGC_RAM_DATA_REGISTER), AGC_FIRMWARE_VERSION);
+    _pHost->write(2, AGC_RAM_ADDRESS_REGISTER, 0xA0);
+    EXPECT_EQ(_pHost->read(2, AGC_RAM_DATA_REGISTER), 0) << "other data memory reads 0";
+}
+
+TEST_F(ProtocolTest, StartSequenceCompletesTheAgcHandshake)
+{
+    startEmulator();
+    _pHost->configureRadio(0, true);
+    _pHost->configureRadio(1, true);
+    _pHost->startConcentrator();
+    EXPECT_TRUE(_pEmulator->waitForLog("concentrator started"));
+}
+
+// --- Receive -----------------------------------------------------------------
+
+TEST_F(ProtocolTest, ReceiveHandsNothingOverBeforeStart)
+{
+    startEmulator(packetLine(4));
+    const Reply reply = receivePackets(16);
+    EXPECT_EQ(reply.status, ACK_OK);
+    EXPECT_EQ(reply.data, std::vector<std::uint8_t>{0});
+}
+
+TEST_F(ProtocolTest, ReceiveLaysMetadataOutAtTheRecordOffsets)
+{
+    startEmulator(
+        "{\"freq_hz\":868300000,\"if_chain\":1,\"status\":16,\"count_us\":305419896,\"rf_chain\":1,"
+        "\"modulation\":16,\"bandwidth\":3,\"datarate\":32,\"coderate\":4,\"rssi\":-101.25,\"snr\":-7.5,"
+        "\"snr_min\":-9.75,\"snr_max\":-3.5,\"crc\":51966,\"size\":5,\"payload\":\"0102030405\"}\n");
+    _pHost->startConcentrator();
+    const Reply reply = receivePackets(16);
+    ASSERT_EQ(reply.data.size(), 1 + PACKET_METADATA_SIZE + 5);
+    EXPECT_EQ(reply.data[0], 1);
+    const std::vector<std::uint8_t> record(reply.data.begin() + 1, reply.data.end());
+    EXPECT_EQ(le32(record, 0), 868300000u);
+    EXPECT_EQ(record[4], 1);
+    EXPECT_EQ(record[5], 16);
+    EXPECT_EQ(le32(record, 8), 305419896u);
+    EXPECT_EQ(record[12], 1);
+    EXPECT_EQ(record[13], 16);
+    EXPECT_EQ(record[14], 3);
+    EXPECT_EQ(le32(record, 16), 32u);
+    EXPECT_EQ(record[20], 4);
+    EXPECT_EQ(leFloat(record, 24), -101.25f);
+    EXPECT_EQ(leFloat(record, 28), -7.5f);
+    EXPECT_EQ(leFloat(record, 32), -9.75f);
+    EXPECT_EQ(leFloat(record, 36), -3.5f);
+    EXPECT_EQ(le16(record, 40), 51966u);
+    EXPECT_EQ(le16(record, 42), 5u);
+    EXPECT_EQ(std::vector<std::uint8_t>(record.begin() + 44, record.end()),
+              (std::vector<std::uint8_t>{1, 2, 3, 4, 5}));
+}
+
+TEST_F(ProtocolTest, ReceiveHandsOverAtMostSixteenPacketsInOrder)
+{
+    std::string packets;
+    for (unsigned i = 0; i < 17; ++i)
+        packets += packetLine(i % 3, i);
+    startEmulator(packets);
+    _pHost->startConcentrator();
+
+    const Reply first = receivePackets(16);
+    ASSERT_EQ(first.data.at(0), 16);
+    std::size_t at = 1;
+    for (unsigned i = 0; i < 16; ++i)
+    {
+        EXPECT_EQ(le32(first.data, at + PacketOffset::COUNT_US), i);
+        const std::uint16_t size = le16(first.data, at + PacketOffset::SIZE);
+        EXPECT_EQ(size, i % 3);
+        at += PACKET_METADATA_SIZE + size;
+    }
+    EXPECT_EQ(at, first.data.size());
+    const Reply second = receivePackets(16);
+    EXPECT_EQ(second.data.at(0), 1);
+    EXPECT_EQ(le32(second.data, 1 + PacketOffset::COUNT_US), 16u);
+    EXPECT_EQ(receivePackets(16).data, std::vector<std::uint8_t>{0});
+}
+
+TEST_F(ProtocolTest, ReceiveRespectsTheHostsMaximum)
+{
+    std::string packets;
+    for (unsigned i = 0; i < 5; ++i)
+        packets += packetLine(1, i);
+    startEmulator(packets);
+    _pHost->startConcentrator();
+    EXPECT_EQ(receivePackets(3).data.at(0), 3);
+    EXPECT_EQ(receivePackets(0).data, std::vector<std::uint8_t>{0});
+    EXPECT_EQ(receivePackets(16).data.at(0), 2);
+}
+
+TEST_F(ProtocolTest, ReceiveAnswersNeverExceedTheHostsBuffer)
+{
+    std::string packets;
+    for (unsigned i = 0; i < 7; ++i)
+        packets += packetLine(255, i);
+    startEmulator(packets);
+    _pHost->startConcentrator();
+    // 1 + 5 x (44 + 255) = 1496 fits in 1728 bytes, a sixth would not.
+    const Reply first = receivePackets(16);
+    EXPECT_EQ(first.data.at(0), 5);
+    EXPECT_EQ(first.data.size(), 1496u);
+    EXPECT_EQ(receivePackets(16).data.at(0), 2);
+}
+
+TEST_F(ProtocolTest, ReceiveAnswerOfSixtyBytesIsPadded)
+{
+    startEmulator(packetLine(15) + packetLine(1));
+    _pHost->startConcentrator();
+    const Reply padded = receivePackets(1);
+    EXPECT_EQ(padded.data.size(), 60u);
+    EXPECT_EQ(padded.padding, 1u);
+    EXPECT_EQ(receivePackets(1).data.at(0), 1);
+}
+
+TEST_F(ProtocolTest, PacketsWithoutTimeStampGetTheConcentratorCounter)
+{
+    startEmulator("{\"freq_hz\":868100000,\"payload\":\"00\"}\n");
+    _pHost->startConcentrator();
+    const Reply before = _pHost->exchange('q', 0);
+    const Reply packet = receivePackets(16);
+    const Reply after = _pHost->exchange('q', 0);
+    ASSERT_EQ(before.data.size(), TRIGGER_COUNTER_SIZE);
+    auto bigEndian32 = [](const std::vector<std::uint8_t>& d)
+    { return (std::uint32_t(d[0]) << 24) | (std::uint32_t(d[1]) << 16) | (std::uint32_t(d[2]) << 8) | d[3]; };
+    const std::uint32_t stamp = le32(packet.data, 1 + PacketOffset::COUNT_US);
+    // Modular: the counter may wrap between the readings.
+    EXPECT_LE(stamp - bigEndian32(before.data), bigEndian32(after.data) - bigEndian32(before.data));
+}
+
+// --- MCU reset and reconnection ------------------------------------------------
+
+TEST_F(ProtocolTest, McuResetReturnsToPowerOn)
+{
+    startEmulator(packetLine(4));
+    _pHost->configureRadio(0, true);
+    _pHost->startConcentrator();
+    _pHost->write(1, 40, 0x5A);
+    EXPECT_EQ(_pHost->exchange('m', 0).status, ACK_OK);
+    EXPECT_TRUE(_pEmulator->waitForLog("concentrator stopped"));
+    EXPECT_EQ(_pHost->read(1, 40), 0);
+    EXPECT_EQ(_pHost->read(2, RADIO_A_READBACK_REGISTER), 0);
+    EXPECT_EQ(receivePackets(16).data, std::vector<std::uint8_t>{0}) << "not started any more";
+}
+
+TEST_F(ProtocolTest, HostThatClosesAndReopensFindsNoStaleAnswers)
+{
+    startEmulator(packetLine(4));
+    _pHost->startConcentrator();
+    // Ask, then leave without reading the answer, as a killed host would.
+    _pHost->send('b', 0, {16});
+    ASSERT_TRUE(_pEmulator->waitForLog("handed over 1 packet(s)"));
+    _pHost->close();
+    ASSERT_TRUE(_pEmulator->waitForLog("host closed the device"));
+
+    _pHost = std::make_unique<HostClient>(_dir.file("dev"));
+    const Reply reply = _pHost->exchange('l', 0, FIRMWARE_VERSION_BYTES);
+    EXPECT_EQ(reply.command, 'l');
+    EXPECT_EQ(reply.data.size(), 8u);
+    EXPECT_EQ(_pHost->exchange('r', VERSION_REGISTER, {0}).data.at(0), CHIP_VERSION);
+}
+
+TEST_F(ProtocolTest, HalStopAndReconnectServesTheNextHost)
+{
+    startEmulator(packetLine(4) + packetLine(5));
+    _pHost->startConcentrator();
+    EXPECT_EQ(receivePackets(1).data.at(0), 1);
+    // What the HAL's stop does: soft reset, MCU reset, close.
+    EXPECT_EQ(_pHost->exchange('w', PAGE_REGISTER, {0x80}).status, ACK_OK);
+    EXPECT_EQ(_pHost->exchange('m', 0).status, ACK_OK);
+    _pHost->close();
+    ASSERT_TRUE(_pEmulator->waitForLog("host closed the device"));
+
+    _pHost = std::make_unique<HostClient>(_dir.file("dev"));
+    EXPECT_EQ(_pHost->exchange('l', 0, FIRMWARE_VERSION_BYTES).data.size(), 8u);
+    EXPECT_EQ(receivePackets(16).data, std::vector<std::uint8_t>{0});
+    _pHost->startConcentrator();
+    const Reply reply = receivePackets(16);
+    EXPECT_EQ(reply.data.at(0), 1);
+    EXPECT_EQ(le16(reply.data, 1 + PacketOffset::SIZE), 5u);
+}
+
+} // namespace
