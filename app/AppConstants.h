@@ -1,0 +1,43 @@
+//
+// AppConstants.h
+//
+// Library: LoRaWANServer_App
+// Package: Application
+// Module:  AppConstants
+//
+// Fixed values of the service application.
+//
+
+#ifndef LoRaWANServer_AppConstants_INCLUDED
+#define LoRaWANServer_AppConstants_INCLUDED
+
+#include <Poco/Thread.h>
+
+#include <fcntl.h>
+
+/// Version text of the start message.
+const char* const SERVICE_VERSION = "200105A";
+
+/// Log file that receives the standard streams in daemon mode.
+const char* const LOG_FILE_PATH = "/opt/Halvane/Mirel/bin/lorawan/lorawanserver.log";
+
+/// The log file is only ever appended to, and readable by the owner alone.
+const int LOG_FILE_FLAGS = O_RDWR | O_CREAT | O_APPEND;
+const mode_t LOG_FILE_MODE = 0600;
+
+/// Name and priority of the worker's pool thread.
+const char* const WORKER_THREAD_NAME = "LoRaWANServer_WorkerThread";
+const Poco::Thread::Priority WORKER_THREAD_PRIORITY = Poco::Thread::PRIO_NORMAL;
+
+/// Shutdown: at most SHUTDOWN_CHECKS checks whether the worker has ended,
+/// each after SHUTDOWN_CHECK_INTERVAL_MS.
+const int SHUTDOWN_CHECKS = 300;
+const long SHUTDOWN_CHECK_INTERVAL_MS = 100;
+
+/// Exit status when another instance runs.
+const int EXIT_ALREADY_RUNNING = 73;
+
+/// Exit status when a Poco::Exception leaves the application frame.
+const int EXIT_APPLICATION_FAILURE = 70;
+
+#endif // LoRaWANServer_AppConstants_INCLUDED

@@ -1,0 +1,189 @@
+//
+// LoRaWANServerApp.cpp
+//
+// Implementation of the LoRaWANServerApp class.
+//
+
+#include "app/LoRaWANServerApp.h"
+
+#include "app/AppConstants.h"
+#include "utility/ErrorHandler.h"
+#include "utility/LogHelper.h"
+#include "utility/Notification.h"
+#include "utility/Process.h"
+#include "worker/WorkerThread.h"
+
+#include <Poco/NotificationQueue.h>
+#include <Poco/Process.h>
+#include <Poco/Thread.h>
+#include <Poco/ThreadPool.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <unistd.h>
+
+using Zel::Utility::LogHelper;
+
+namespace
+{
+
+/// The frame waits for SIGINT, SIGQUIT and SIGTERM with sigwait() on the main
+/// thread. Threads inherit the signal mask of the thread that creates them, so
+/// the mask has to be in place before the first pool thread exists; otherwise a
+/// termination request can land on a pool thread and kill the process outright.
+void blockTerminationSignals()
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    if (!std::getenv("POCO_ENABLE_DEBUGGER"))
+        sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGQUIT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+}
+
+/// A consumer that goes away makes the next send fail; that failure must reach
+/// the forwarding as an error, not end the process by SIGPIPE.
+void ignoreBrokenPipes()
+{
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+} // namespace
+
+LoRaWANServerApp::~LoRaWANServerApp() = default;
+
+void LoRaWANServerApp::initialize(Poco::Util::Application& self)
+{
+    if (!isInteractive())
+        redirectStreamsToLog();
+    (void)loadConfiguration(0);
+    Poco::Util::Application::initialize(self);
+}
+
+void LoRaWANServerApp::uninitialize()
+{
+    Poco::Util::Application::uninitialize();
+    if (isInteractive())
+        return;
+    restoreStreams();
+}
+
+int LoRaWANServerApp::main(const std::vector<std::string>& /*args*/)
+{
+    ignoreBrokenPipes();
+
+    const int ownId = static_cast<int>(Poco::Process::id());
+    const std::string name = program_invocation_short_name;
+    const int otherId = Zel::Utility::Process::isRunning(name, ownId);
+    if (otherId >= 0)
+    {
+        LogHelper::log(" LoRaWAN Server is already running!");
+        LogHelper::writeLine("  This PID: " + std::to_string(ownId));
+        LogHelper::writeLine("  Other PID: " + std::to_string(otherId));
+        return EXIT_ALREADY_RUNNING;
+    }
+
+    blockTerminationSignals();
+    std::unique_ptr<Zel::Utility::ErrorHandler> pErrorHandler(new Zel::Utility::ErrorHandler);
+    Poco::ErrorHandler* pPreviousHandler = Poco::ErrorHandler::set(pErrorHandler.get());
+
+    LogHelper::log(std::string(" LoRaWAN server, version: ") + SERVICE_VERSION + " starting");
+
+    std::unique_ptr<Poco::NotificationQueue> pQueue(new Poco::NotificationQueue);
+    std::unique_ptr<LoRaWANServer::WorkerThread> pWorker(new LoRaWANServer::WorkerThread(pQueue.get()));
+    try
+    {
+        Poco::ThreadPool::defaultPool().startWithPriority(WORKER_THREAD_PRIORITY, *pWorker,
+                                                          WORKER_THREAD_NAME);
+    }
+    catch (...)
+    {
+        Poco::ErrorHandler::set(pPreviousHandler);
+        throw;
+    }
+
+    waitForTerminationRequest();
+    pQueue->enqueueUrgentNotification(new Zel::Utility::Notification(
+        Zel::Utility::Notification::ACTION_STOP, Zel::Utility::Notification::ACTION_NONE, nullptr, nullptr));
+
+    const bool stopped = waitForWorker();
+    if (!stopped)
+        LogHelper::log(" Thread is frozen!");
+    Poco::ErrorHandler::set(pPreviousHandler);
+    LogHelper::log(" LoRaWAN server shuts down");
+
+    if (!stopped)
+    {
+        // The worker's thread may still use the worker, its queue and the
+        // handler: they must outlive it, so they live until the process ends.
+        _workerFrozen = true;
+        (void)pWorker.release();
+        (void)pQueue.release();
+        (void)pErrorHandler.release();
+    }
+    return 0;
+}
+
+bool LoRaWANServerApp::waitForWorker() const
+{
+    Poco::ThreadPool& pool = Poco::ThreadPool::defaultPool();
+    for (int check = 0; check < SHUTDOWN_CHECKS; ++check)
+    {
+        Poco::Thread::sleep(SHUTDOWN_CHECK_INTERVAL_MS);
+        if (pool.used() <= 0)
+            break;
+    }
+    return pool.used() <= 0;
+}
+
+void LoRaWANServerApp::redirectStreamsToLog()
+{
+    _fdOut = ::open(LOG_FILE_PATH, LOG_FILE_FLAGS, LOG_FILE_MODE);
+    _fdIn = ::open(LOG_FILE_PATH, LOG_FILE_FLAGS, LOG_FILE_MODE);
+    _fdErr = ::open(LOG_FILE_PATH, LOG_FILE_FLAGS, LOG_FILE_MODE);
+
+    _savedFdOut = ::dup(STDOUT_FILENO);
+    _savedFdIn = ::dup(STDIN_FILENO);
+    _savedFdErr = ::dup(STDERR_FILENO);
+
+    // Whatever is still buffered belongs to the old destinations.
+    std::cout.flush();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    // When the log file cannot be opened these fail and the streams stay where they are.
+    ::dup2(_fdOut, STDOUT_FILENO);
+    ::dup2(_fdIn, STDIN_FILENO);
+    ::dup2(_fdErr, STDERR_FILENO);
+
+    // The daemon frame reopened the C streams on /dev/null, which leaves them
+    // fully buffered: lines written with the C functions would reach the log
+    // late and out of order, and a process that ends with _exit() would lose
+    // them. Every line goes to the log as it is written.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
+}
+
+void LoRaWANServerApp::restoreStreams()
+{
+    std::cout.flush();
+    std::fflush(stdout);
+    ::close(_fdOut);
+    std::fflush(stdin);
+    ::close(_fdIn);
+    std::cerr.flush();
+    std::fflush(stderr);
+    ::close(_fdErr);
+
+    ::dup2(_savedFdOut, STDOUT_FILENO);
+    ::dup2(_savedFdIn, STDIN_FILENO);
+    ::dup2(_savedFdErr, STDERR_FILENO);
+
+    ::close(_savedFdOut);
+    ::close(_savedFdIn);
+    ::close(_savedFdErr);
+}

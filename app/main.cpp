@@ -1,0 +1,34 @@
+//
+// main.cpp
+//
+// The entry point of the service.
+//
+
+#include "app/AppConstants.h"
+#include "app/LoRaWANServerApp.h"
+#include "worker/ProcessExit.h"
+
+#include <Poco/Exception.h>
+
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    try
+    {
+        LoRaWANServerApp app;
+        const int status = app.run(argc, argv);
+        if (app.workerFrozen())
+        {
+            // Static destruction would wait for the frozen worker's pool thread
+            // and destroy what it still uses.
+            LoRaWANServer::ProcessExit::exitProcess(status);
+        }
+        return status;
+    }
+    catch (Poco::Exception& exc)
+    {
+        std::cerr << exc.displayText() << std::endl;
+        return EXIT_APPLICATION_FAILURE;
+    }
+}

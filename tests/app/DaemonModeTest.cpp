@@ -1,0 +1,170 @@
+//
+// DaemonModeTest.cpp
+//
+// The service as a daemon: its standard streams go to the log file, which is
+// appended to and never truncated.
+//
+
+#include "ServiceSetup.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace TestSupport;
+
+namespace
+{
+
+const std::string LOG_DIRECTORY = "/opt/Halvane/Mirel/bin/lorawan";
+const std::string LOG_FILE = LOG_DIRECTORY + "/lorawanserver.log";
+
+bool exists(const std::string& path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+/// The daemon is not our child: once it has ended it may linger as a zombie
+/// until init reaps it.
+bool processAlive(pid_t pid)
+{
+    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    const std::string::size_type close = stat.rfind(')');
+    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
+}
+
+std::string linkTarget(const std::string& path)
+{
+    char target[4096];
+    const ssize_t length = ::readlink(path.c_str(), target, sizeof(target) - 1);
+    return length < 0 ? std::string() : std::string(target, static_cast<std::size_t>(length));
+}
+
+class DaemonModeTest : public ::testing::Test
+/// The log file is a fixed path: whatever a real installation has there is
+/// moved aside and put back afterwards.
+{
+protected:
+    void SetUp() override
+    {
+        if (!exists(LOG_DIRECTORY))
+        {
+            makeDirectories(LOG_DIRECTORY);
+            _createdDirectory = true;
+        }
+        if (!exists(LOG_DIRECTORY))
+            GTEST_SKIP() << "cannot create " << LOG_DIRECTORY;
+        if (exists(LOG_FILE))
+        {
+            _savedLog = LOG_FILE + ".saved-by-test";
+            std::rename(LOG_FILE.c_str(), _savedLog.c_str());
+        }
+    }
+
+    void TearDown() override
+    {
+        if (_daemon > 0 && processAlive(_daemon))
+            ::kill(_daemon, SIGKILL);
+        ::unlink(LOG_FILE.c_str());
+        if (!_savedLog.empty())
+            std::rename(_savedLog.c_str(), LOG_FILE.c_str());
+        if (_createdDirectory)
+        {
+            ::rmdir(LOG_DIRECTORY.c_str());
+            ::rmdir("/opt/Halvane/Mirel/bin");
+            ::rmdir("/opt/Halvane/Mirel");
+            ::rmdir("/opt/Halvane");
+        }
+    }
+
+    /// Runs the daemon until it has started, checks its streams, stops it.
+    void runDaemon()
+    {
+        const std::string pidFile = _pidDir.file("lorawanserver.pid");
+        auto pLauncher = _setup.start({"--daemon", "--pidfile=" + pidFile});
+        ASSERT_TRUE(pLauncher->waitForExit());
+        ASSERT_EQ(0, pLauncher->exitStatus());
+
+        ASSERT_TRUE(
+            waitFor([&] { return readFile(LOG_FILE).find("concentrator started") != std::string::npos; }))
+            << readFile(LOG_FILE);
+        ASSERT_TRUE(waitFor([&] { return !readFile(pidFile).empty(); }));
+        const pid_t daemon = static_cast<pid_t>(std::stol(readFile(pidFile)));
+        _daemon = daemon;
+
+        for (const char* fd : {"0", "1", "2"})
+            EXPECT_EQ(LOG_FILE, linkTarget("/proc/" + std::to_string(daemon) + "/fd/" + fd))
+                << "descriptor " << fd;
+
+        ::kill(daemon, SIGTERM);
+        ASSERT_TRUE(waitFor([&] { return !processAlive(daemon); }));
+    }
+
+    FixedPathsLock _lock;
+    ServiceSetup _setup;
+    TempDir _pidDir;
+    bool _createdDirectory = false;
+    pid_t _daemon = -1;
+    std::string _savedLog;
+};
+
+TEST_F(DaemonModeTest, CreatesTheLogFileOwnerOnlyAndWritesAllStreamsThere)
+{
+    runDaemon();
+
+    struct stat info;
+    ASSERT_EQ(0, ::stat(LOG_FILE.c_str(), &info));
+    EXPECT_EQ(0600u, info.st_mode & 0777u);
+
+    const std::string log = readFile(LOG_FILE);
+    // standard output: the service's log lines
+    EXPECT_NE(std::string::npos, log.find(" LoRaWAN server, version: 200105A starting"));
+    EXPECT_NE(std::string::npos, log.find(" LoRaWAN server shuts down"));
+    // standard error: the configuration parser's lines
+    EXPECT_NE(std::string::npos, log.find(" INFO: lorawan_public 1, clksrc 1"));
+}
+
+TEST_F(DaemonModeTest, AppendsToAnExistingLogFile)
+{
+    const std::string earlier = "an earlier run's last line\n";
+    writeFile(LOG_FILE, earlier);
+    ::chmod(LOG_FILE.c_str(), 0600);
+
+    runDaemon();
+
+    const std::string log = readFile(LOG_FILE);
+    EXPECT_EQ(earlier, log.substr(0, earlier.size()));
+    EXPECT_NE(std::string::npos, log.find(" LoRaWAN server shuts down"));
+}
+
+TEST_F(DaemonModeTest, SecondDaemonReportsTheRunningInstanceInTheLog)
+{
+    auto pFirst = _setup.startAndWait();
+    ASSERT_TRUE(pFirst->waitForOut("starting"));
+
+    auto pLauncher = _setup.start({"--daemon"});
+    ASSERT_TRUE(pLauncher->waitForExit());
+    ASSERT_TRUE(waitFor([&] { return readFile(LOG_FILE).find("Other PID: ") != std::string::npos; }));
+    EXPECT_NE(std::string::npos, readFile(LOG_FILE).find("  Other PID: " + std::to_string(pFirst->pid())));
+
+    pFirst->signal(SIGTERM);
+    ASSERT_TRUE(pFirst->waitForExit());
+}
+
+TEST_F(DaemonModeTest, InteractiveModeLeavesTheLogFileAlone)
+{
+    auto pService = _setup.startAndWait();
+    ASSERT_TRUE(pService->waitForOut("starting"));
+    for (const char* fd : {"0", "1", "2"})
+        EXPECT_NE(LOG_FILE, linkTarget("/proc/" + std::to_string(pService->pid()) + "/fd/" + fd));
+    pService->signal(SIGTERM);
+    ASSERT_TRUE(pService->waitForExit());
+    EXPECT_FALSE(exists(LOG_FILE));
+}
+
+} // namespace

@@ -1,0 +1,124 @@
+//
+// ServiceLifecycleTest.cpp
+//
+// The service binary's start, single instance, shutdown and exit codes.
+//
+
+#include "ServiceSetup.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace TestSupport;
+
+namespace
+{
+
+std::vector<std::string> outputLines(const ChildProcess& process)
+{
+    return lines(process.out());
+}
+
+class ServiceLifecycleTest : public ::testing::Test
+{
+protected:
+    FixedPathsLock _lock;
+    ServiceSetup _setup;
+};
+
+TEST_F(ServiceLifecycleTest, SecondStartExits73WithThreeLinesAndLeavesTheFirstRunning)
+{
+    auto pFirst = _setup.startAndWait();
+    ASSERT_TRUE(pFirst->waitForOut("LoRaWAN server, version: 200105A starting"));
+
+    auto pSecond = _setup.start();
+    ASSERT_TRUE(pSecond->waitForExit());
+    EXPECT_EQ(73, pSecond->exitStatus());
+
+    const std::vector<std::string> secondLines = outputLines(*pSecond);
+    ASSERT_EQ(3u, secondLines.size()) << pSecond->out();
+    EXPECT_TRUE(hasTimeStamp(secondLines[0]));
+    EXPECT_EQ(" LoRaWAN Server is already running!", withoutTimeStamp(secondLines[0]));
+    EXPECT_EQ("  This PID: " + std::to_string(pSecond->pid()), secondLines[1]);
+    EXPECT_EQ("  Other PID: " + std::to_string(pFirst->pid()), secondLines[2]);
+    EXPECT_EQ("", pSecond->err());
+
+    EXPECT_FALSE(pFirst->waitForExit(Milliseconds(300)));
+    pFirst->signal(SIGTERM);
+    ASSERT_TRUE(pFirst->waitForExit());
+    EXPECT_EQ(0, pFirst->exitStatus());
+}
+
+void expectCleanShutdownOn(const ServiceSetup& setup, int signalNumber)
+{
+    auto pService = setup.startAndWait();
+    ASSERT_TRUE(pService->waitForOut("starting"));
+
+    const auto requested = std::chrono::steady_clock::now();
+    pService->signal(signalNumber);
+    ASSERT_TRUE(pService->waitForExit());
+    const auto took = std::chrono::steady_clock::now() - requested;
+    EXPECT_EQ(0, pService->exitStatus());
+    // The worker notices the stop at its next 3 ms wait and the frame checks
+    // every 100 ms; a few seconds leave room for a loaded machine.
+    EXPECT_LT(took, std::chrono::seconds(5));
+
+    const std::vector<std::string> out = outputLines(*pService);
+    ASSERT_GE(out.size(), 3u) << pService->out();
+    EXPECT_EQ(" LoRaWAN server, version: 200105A starting", withoutTimeStamp(out[0]));
+    EXPECT_EQ(" LoRaWANServer Worker thread terminates", withoutTimeStamp(out[out.size() - 2]));
+    EXPECT_EQ(" LoRaWAN server shuts down", withoutTimeStamp(out.back()));
+    EXPECT_TRUE(hasTimeStamp(out[out.size() - 2]));
+    EXPECT_TRUE(hasTimeStamp(out.back()));
+    EXPECT_EQ(std::string::npos, pService->out().find("Thread is frozen!"));
+}
+
+TEST_F(ServiceLifecycleTest, SigtermWhileIdleShutsDownCleanly)
+{
+    expectCleanShutdownOn(_setup, SIGTERM);
+}
+
+TEST_F(ServiceLifecycleTest, SigintWhileIdleShutsDownCleanly)
+{
+    expectCleanShutdownOn(_setup, SIGINT);
+}
+
+TEST_F(ServiceLifecycleTest, SigquitWhileIdleShutsDownCleanly)
+{
+    expectCleanShutdownOn(_setup, SIGQUIT);
+}
+
+TEST_F(ServiceLifecycleTest, TerminationRequestBeforeTheWorkerStartedStillEndsCleanly)
+{
+    // The request may arrive while the concentrator is still being set up.
+    auto pService = _setup.start();
+    ASSERT_TRUE(pService->waitForOut("starting"));
+    pService->signal(SIGTERM);
+    ASSERT_TRUE(pService->waitForExit());
+    EXPECT_EQ(0, pService->exitStatus());
+    EXPECT_NE(std::string::npos, pService->out().find(" LoRaWAN server shuts down"));
+}
+
+TEST_F(ServiceLifecycleTest, StaleInstanceLockFileDoesNotBlockAStart)
+{
+    // A lock file left by an instance that died holds no lock.
+    writeFile("/dev/shm/lorawanserver.lock", "999999\n");
+    auto pService = _setup.startAndWait();
+    ASSERT_TRUE(pService->waitForOut("starting"));
+    pService->signal(SIGTERM);
+    ASSERT_TRUE(pService->waitForExit());
+    EXPECT_EQ(0, pService->exitStatus());
+}
+
+TEST_F(ServiceLifecycleTest, UnknownOptionIsRefusedWithoutStarting)
+{
+    auto pService = _setup.start({"--no-such-option"});
+    ASSERT_TRUE(pService->waitForExit());
+    EXPECT_NE(0, pService->exitStatus());
+    EXPECT_FALSE(pService->exitedBySignal());
+    EXPECT_EQ(std::string::npos, pService->out().find("starting"));
+}
+
+} // namespace

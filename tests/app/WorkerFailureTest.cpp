@@ -1,0 +1,103 @@
+//
+// WorkerFailureTest.cpp
+//
+// What the service does when its worker fails or hangs.
+//
+
+#include "ServiceSetup.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace TestSupport;
+
+namespace
+{
+
+const char* const CONSUMER_SOCKET = "/dev/shm/LoRaWANGatewayUnixSocket";
+
+std::size_t countOf(const std::string& text, const std::string& part)
+{
+    std::size_t count = 0;
+    for (std::string::size_type at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+class WorkerFailureTest : public ::testing::Test
+{
+protected:
+    FixedPathsLock _lock;
+    ServiceSetup _setup;
+};
+
+TEST_F(WorkerFailureTest, FetchFailureIsReportedOnceAndTheServiceShutsDownWithStatusZero)
+{
+    _setup.writeScenario(R"({"receive_error_after": 2})");
+    auto pService = _setup.start();
+    ASSERT_TRUE(pService->waitForExit());
+    EXPECT_EQ(0, pService->exitStatus());
+
+    const std::string out = pService->out();
+    // The pool decorates the thread's name with its own suffix.
+    EXPECT_EQ(1u, countOf(out, " ERROR: Poco::InvalidAccessException in thread \"LoRaWANServer_WorkerThread"))
+        << out;
+    EXPECT_EQ(1u, countOf(out, "\": Invalid access: ERROR: failed fetching, exiting, shutting down\n"))
+        << out;
+    // The exception ended the worker's run: no stop, no final line of the worker.
+    EXPECT_EQ(std::string::npos, out.find("Worker thread terminates"));
+    EXPECT_EQ(std::string::npos, out.find("Thread is frozen!"));
+    EXPECT_EQ(" LoRaWAN server shuts down", withoutTimeStamp(lines(out).back()));
+}
+
+TEST_F(WorkerFailureTest, MissingConfigurationDirectoryVariableEndsTheServiceCleanly)
+{
+    auto pService = _setup.start({}, {{"MIREL_RUN", "<unset>"}});
+    ASSERT_TRUE(pService->waitForExit());
+    EXPECT_EQ(0, pService->exitStatus());
+    EXPECT_NE(std::string::npos, pService->out().find("Poco::NotFoundException"));
+    EXPECT_NE(std::string::npos, pService->out().find("MIREL_RUN"));
+    EXPECT_EQ(" LoRaWAN server shuts down", withoutTimeStamp(lines(pService->out()).back()));
+}
+
+TEST_F(WorkerFailureTest, ConcentratorThatCannotBeConnectedIsReportedAndTheServiceShutsDown)
+{
+    _setup.writeScenario(R"({"connect": -1})");
+    auto pService = _setup.start();
+    ASSERT_TRUE(pService->waitForExit());
+    EXPECT_EQ(0, pService->exitStatus());
+    EXPECT_NE(std::string::npos,
+              pService->out().find("Invalid access: ERROR: FAIL TO CONNECT BOARD ON /dev/ttyACM0"));
+}
+
+TEST_F(WorkerFailureTest, FrozenWorkerIsReportedAfterTheWaitAndTheProcessStillEnds)
+{
+    // A consumer that accepts but never reads: once the socket buffer is full
+    // the worker blocks in a send and cannot see the stop notification.
+    ConsumerSocket consumer(CONSUMER_SOCKET);
+    _setup.writeScenario(R"({"generator": {"rate": 0, "burst": 16, "seed": 7}})");
+    auto pService = _setup.startAndWait();
+    ASSERT_TRUE(consumer.accept());
+    // Let the buffer fill up.
+    ASSERT_FALSE(pService->waitForExit(Milliseconds(2000)));
+
+    pService->signal(SIGTERM);
+    ASSERT_TRUE(pService->waitForOut(" Thread is frozen!", Milliseconds(60000))) << pService->out();
+    ASSERT_TRUE(pService->waitForOut(" LoRaWAN server shuts down"));
+    const auto shutDown = std::chrono::steady_clock::now();
+    ASSERT_TRUE(pService->waitForExit(Milliseconds(10000)));
+    const auto took = std::chrono::steady_clock::now() - shutDown;
+    EXPECT_EQ(0, pService->exitStatus());
+    EXPECT_FALSE(pService->exitedBySignal());
+    EXPECT_LT(took, std::chrono::seconds(5));
+
+    const std::vector<std::string> out = lines(pService->out());
+    ASSERT_GE(out.size(), 2u);
+    EXPECT_EQ(" Thread is frozen!", withoutTimeStamp(out[out.size() - 2]));
+    EXPECT_EQ(" LoRaWAN server shuts down", withoutTimeStamp(out.back()));
+    EXPECT_EQ(std::string::npos, pService->out().find("Worker thread terminates"));
+}
+
+} // namespace

@@ -1,0 +1,272 @@
+//
+// ConfigDiscoveryTest.cpp
+//
+// Which configuration files the service reads, in which order, with which
+// lines, and how it fails, through the real binary and the simulated
+// concentrator's record of the calls it received.
+//
+
+#include "ServiceSetup.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace TestSupport;
+
+namespace
+{
+
+const char* const GLOBAL = "global_conf.json";
+const char* const LOCAL = "local_conf.json";
+const char* const DEBUG = "debug_conf.json";
+const int NOBODY = 65534;
+
+/// Stdout lines without their time stamps, and only those of the discovery.
+std::vector<std::string> discoveryLines(const ChildProcess& service)
+{
+    std::vector<std::string> found;
+    for (const std::string& line : lines(service.out()))
+    {
+        if (line.find(" INFO: found ") != std::string::npos)
+        {
+            EXPECT_TRUE(hasTimeStamp(line)) << line;
+            found.push_back(withoutTimeStamp(line));
+        }
+    }
+    return found;
+}
+
+std::vector<std::string> parsedFiles(const ChildProcess& service)
+{
+    std::vector<std::string> files;
+    for (const std::string& line : lines(service.err()))
+    {
+        const std::string::size_type tail = line.find(" does contain a JSON object named SX1301_conf");
+        if (line.compare(0, 7, " INFO: ") == 0 && tail != std::string::npos)
+            files.push_back(line.substr(7, tail - 7));
+    }
+    return files;
+}
+
+class ConfigDiscoveryTest : public ::testing::Test
+{
+protected:
+    /// Runs the service until the concentrator has started (or the service
+    /// has ended), then stops it.
+    std::unique_ptr<ChildProcess> runOnce(const std::map<std::string, std::string>& extra = {})
+    {
+        auto pService = _setup.start({}, extra);
+        waitFor(
+            [&]
+            {
+                return pService->err().find("concentrator started") != std::string::npos ||
+                       pService->out().find("shuts down") != std::string::npos ||
+                       pService->waitForExit(Milliseconds(0));
+            });
+        pService->signal(SIGTERM);
+        EXPECT_TRUE(pService->waitForExit());
+        return pService;
+    }
+
+    std::string path(const char* name) const { return _setup.configPath(name); }
+
+    FixedPathsLock _lock;
+    ServiceSetup _setup;
+};
+
+TEST_F(ConfigDiscoveryTest, ReadableDebugFileIsTheOnlyOneRead)
+{
+    _setup.writeConfig(LOCAL, EU868_CONFIGURATION);
+    _setup.writeConfig(DEBUG, EU868_CONFIGURATION);
+    auto pService = runOnce();
+    EXPECT_EQ((std::vector<std::string>{" INFO: found debug configuration file " + path(DEBUG) +
+                                        ", other configuration files will be ignored"}),
+              discoveryLines(*pService));
+    EXPECT_EQ((std::vector<std::string>{path(DEBUG)}), parsedFiles(*pService));
+}
+
+TEST_F(ConfigDiscoveryTest, GlobalFileAloneIsRead)
+{
+    auto pService = runOnce();
+    EXPECT_EQ((std::vector<std::string>{" INFO: found global configuration file " + path(GLOBAL) +
+                                        ", trying to parse it"}),
+              discoveryLines(*pService));
+    EXPECT_EQ((std::vector<std::string>{path(GLOBAL)}), parsedFiles(*pService));
+}
+
+TEST_F(ConfigDiscoveryTest, LocalFileAfterTheGlobalOneIsAnnouncedWithABlankBeforeTheComma)
+{
+    _setup.writeConfig(LOCAL, EU868_CONFIGURATION);
+    auto pService = runOnce();
+    EXPECT_EQ((std::vector<std::string>{
+                  " INFO: found global configuration file " + path(GLOBAL) + ", trying to parse it",
+                  " INFO: found local configuration file " + path(LOCAL) + " , trying to parse it"}),
+              discoveryLines(*pService));
+    EXPECT_EQ((std::vector<std::string>{path(GLOBAL), path(LOCAL)}), parsedFiles(*pService));
+}
+
+TEST_F(ConfigDiscoveryTest, LocalFileAloneIsAnnouncedWithoutTheBlank)
+{
+    _setup.removeConfig(GLOBAL);
+    _setup.writeConfig(LOCAL, EU868_CONFIGURATION);
+    auto pService = runOnce();
+    EXPECT_EQ((std::vector<std::string>{" INFO: found local configuration file " + path(LOCAL) +
+                                        ", trying to parse it"}),
+              discoveryLines(*pService));
+    EXPECT_EQ((std::vector<std::string>{path(LOCAL)}), parsedFiles(*pService));
+}
+
+TEST_F(ConfigDiscoveryTest, NoFileAtAllIsReportedNamingTheThreePaths)
+{
+    _setup.removeConfig(GLOBAL);
+    auto pService = runOnce();
+    const std::string text = " ERROR: failed to find any configuration file named " + path(GLOBAL) + ", " +
+                             path(LOCAL) + " or " + path(DEBUG);
+    const std::vector<std::string> err = lines(pService->err());
+    ASSERT_EQ(1u, err.size()) << pService->err();
+    EXPECT_TRUE(hasTimeStamp(err[0]));
+    EXPECT_EQ(text, withoutTimeStamp(err[0]));
+    // The exception carries the same text to the error handler.
+    EXPECT_NE(std::string::npos, pService->out().find("Poco::FileExistsException"));
+    EXPECT_NE(std::string::npos, pService->out().find(text));
+    EXPECT_EQ(0, pService->exitStatus());
+}
+
+TEST_F(ConfigDiscoveryTest, EmptyBaseDirectoryMeansTheRootDirectory)
+{
+    auto pService = runOnce({{"MIREL_RUN", ""}});
+    EXPECT_NE(
+        std::string::npos,
+        pService->err().find(" ERROR: failed to find any configuration file named /lorawan/global_conf.json, "
+                             "/lorawan/local_conf.json or /lorawan/debug_conf.json"))
+        << pService->err();
+}
+
+TEST_F(ConfigDiscoveryTest, TrailingSlashInTheBaseDirectoryIsKeptAsIs)
+{
+    auto pService = runOnce({{"MIREL_RUN", _setup.baseDir() + "/"}});
+    const std::string doubled = _setup.baseDir() + "//lorawan/global_conf.json";
+    EXPECT_EQ((std::vector<std::string>{" INFO: found global configuration file " + doubled +
+                                        ", trying to parse it"}),
+              discoveryLines(*pService));
+    EXPECT_EQ((std::vector<std::string>{doubled}), parsedFiles(*pService));
+}
+
+TEST_F(ConfigDiscoveryTest, UnreadableDebugFileCountsAsAbsent)
+{
+    _setup.writeConfig(DEBUG, EU868_CONFIGURATION);
+    ::chmod(path(DEBUG).c_str(), 0);
+    if (::geteuid() == 0)
+        _setup.runAs(NOBODY); // root reads everything
+    auto pService = runOnce();
+    EXPECT_EQ((std::vector<std::string>{" INFO: found global configuration file " + path(GLOBAL) +
+                                        ", trying to parse it"}),
+              discoveryLines(*pService));
+    EXPECT_EQ((std::vector<std::string>{path(GLOBAL)}), parsedFiles(*pService));
+}
+
+TEST_F(ConfigDiscoveryTest, ConnectionFailureComesBeforeAnyFileIsLookedAt)
+{
+    _setup.removeConfig(GLOBAL);
+    _setup.writeScenario(R"({"connect": -1})");
+    auto pService = runOnce();
+    EXPECT_NE(std::string::npos, pService->out().find("ERROR: FAIL TO CONNECT BOARD ON /dev/ttyACM0"));
+    EXPECT_EQ(std::string::npos, pService->err().find("failed to find any configuration file"));
+}
+
+TEST_F(ConfigDiscoveryTest, StartFailureIsReported)
+{
+    _setup.writeScenario(R"({"start": -1})");
+    auto pService = runOnce();
+    EXPECT_NE(std::string::npos,
+              pService->out().find("Invalid access: ERROR: failed to start the concentrator"));
+    EXPECT_EQ(std::string::npos, pService->err().find("concentrator started"));
+}
+
+TEST_F(ConfigDiscoveryTest, StartedConcentratorIsAnnouncedOnStandardErrorAfterTheFiles)
+{
+    auto pService = runOnce();
+    const std::vector<std::string> err = lines(pService->err());
+    ASSERT_FALSE(err.empty());
+    const std::string& last = err.back();
+    ASSERT_EQ(' ', last[0]);
+    EXPECT_TRUE(hasTimeStamp(last.substr(1)));
+    EXPECT_EQ(" INFO: concentrator started, packet can now be received", withoutTimeStamp(last.substr(1)));
+}
+
+TEST_F(ConfigDiscoveryTest, LocalSettingsReplaceGlobalOnesChainByChain)
+{
+    _setup.writeScenario("{\"batches\": [], \"record\": \"" + _setup.recordPath() + "\"}");
+    _setup.writeConfig(LOCAL, R"({
+        "SX1301_conf": {
+            "radio_1": {"enable": true, "type": "SX1257", "freq": 869000000},
+            "chan_FSK": {"enable": false}
+        },
+        "gateway_conf": {"gateway_ID": "0x0102030405060708"}
+    })");
+    auto pService = runOnce();
+    const std::vector<std::string> calls = lines(readFile(_setup.recordPath()));
+
+    std::vector<std::string> boards;
+    std::vector<std::string> radio1;
+    std::vector<std::string> fsk;
+    for (const std::string& call : calls)
+    {
+        if (call.find("lgw_board_setconf") != std::string::npos)
+            boards.push_back(call);
+        if (call.find(R"("call":"lgw_rxrf_setconf","rf_chain":1,)") != std::string::npos)
+            radio1.push_back(call);
+        if (call.find(R"("call":"lgw_rxif_setconf","if_chain":9,)") != std::string::npos)
+            fsk.push_back(call);
+    }
+    ASSERT_EQ(2u, boards.size());
+    EXPECT_EQ(R"({"call":"lgw_board_setconf","lorawan_public":true,"clksrc":1,"result":0})", boards[0]);
+    // The local section replaces the board settings, missing keys included.
+    EXPECT_EQ(R"({"call":"lgw_board_setconf","lorawan_public":false,"clksrc":0,"result":0})", boards[1]);
+    ASSERT_EQ(2u, radio1.size());
+    EXPECT_NE(std::string::npos, radio1[1].find(R"("freq_hz":869000000)"));
+    ASSERT_EQ(2u, fsk.size());
+    EXPECT_NE(std::string::npos, fsk[1].find(R"("enable":false)"));
+    EXPECT_EQ(R"({"call":"lgw_start","result":0})", calls[calls.size() - 2]);
+
+    const std::vector<std::string> err = lines(pService->err());
+    EXPECT_NE(std::string::npos,
+              pService->err().find(" INFO: gateway MAC address is configured to AA555A0000000101"));
+    std::string lastId;
+    for (const std::string& line : err)
+    {
+        if (line.find("gateway MAC address") != std::string::npos)
+            lastId = line;
+    }
+    EXPECT_EQ(" INFO: gateway MAC address is configured to 0102030405060708", lastId);
+}
+
+TEST_F(ConfigDiscoveryTest, FileThatIsNotJsonEndsTheProcessWithStatusOne)
+{
+    _setup.writeConfig(GLOBAL, "{ \"SX1301_conf\": ");
+    auto pService = _setup.start();
+    ASSERT_TRUE(pService->waitForExit());
+    EXPECT_EQ(1, pService->exitStatus());
+    EXPECT_FALSE(pService->exitedBySignal());
+    EXPECT_EQ(" ERROR: " + path(GLOBAL) + " id not a valid JSON file\n", pService->err());
+    // Everything written before the exit has reached its file.
+    EXPECT_NE(std::string::npos, pService->out().find(" INFO: found global configuration file"));
+    EXPECT_NE(std::string::npos, pService->out().find(" LoRaWAN server, version: 200105A starting"));
+}
+
+TEST_F(ConfigDiscoveryTest, DirectoryInPlaceOfTheFileEndsTheProcessWithStatusOne)
+{
+    _setup.removeConfig(GLOBAL);
+    makeDirectories(path(GLOBAL));
+    auto pService = _setup.start();
+    ASSERT_TRUE(pService->waitForExit());
+    EXPECT_EQ(1, pService->exitStatus());
+    EXPECT_EQ(" ERROR: " + path(GLOBAL) + " id not a valid JSON file\n", pService->err());
+    ::rmdir(path(GLOBAL).c_str());
+}
+
+} // namespace

@@ -1,0 +1,143 @@
+//
+// ConfigDocumentTest.cpp
+//
+// Reading configuration files: comments, look-ups, and files that are not
+// JSON objects at all.
+//
+
+#include "worker/ConfigDocument.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using LoRaWANServer::ConfigDocument;
+using LoRaWANServer::ConfigValue;
+using TestSupport::TempDir;
+using TestSupport::writeFile;
+
+namespace
+{
+
+std::unique_ptr<ConfigDocument> parse(const std::string& text)
+{
+    return ConfigDocument::parseText(text);
+}
+
+TEST(ConfigDocumentTest, CommentsOfBothKindsAreAllowedAnywhere)
+{
+    const auto pDocument = parse(R"(// leading line comment
+    { /* block */ "a": /* inside */ {"b": 5 // trailing
+    }, "url": "http://example.org/*not a comment*/"}
+    // last line without a line end)");
+    ASSERT_TRUE(pDocument);
+    EXPECT_EQ(5.0, pDocument->root().at("a.b").number());
+    EXPECT_EQ("http://example.org/*not a comment*/", *pDocument->root().member("url").string());
+}
+
+TEST(ConfigDocumentTest, DottedPathsWalkThroughObjectsOnly)
+{
+    const auto pDocument = parse(R"({"radio_0": {"freq": 867500000, "list": [1, 2]}, "n": 3})");
+    ASSERT_TRUE(pDocument);
+    const ConfigValue root = pDocument->root();
+    EXPECT_EQ(867500000.0, root.at("radio_0.freq").number());
+    EXPECT_EQ(ConfigValue::TYPE_NONE, root.at("radio_0.missing").type());
+    EXPECT_EQ(ConfigValue::TYPE_NONE, root.at("n.freq").type());
+    EXPECT_EQ(ConfigValue::TYPE_NONE, root.at("radio_0.list.0").type());
+    EXPECT_EQ(ConfigValue::TYPE_NONE, root.at("radio_0.").type());
+    EXPECT_EQ(ConfigValue::TYPE_NONE, root.at("missing.freq").type());
+}
+
+TEST(ConfigDocumentTest, AMemberNameWithADotIsOnlyReachedByPlainLookup)
+{
+    const auto pDocument = parse(R"({"a.b": 1})");
+    ASSERT_TRUE(pDocument);
+    EXPECT_EQ(1.0, pDocument->root().member("a.b").number());
+    EXPECT_EQ(ConfigValue::TYPE_NONE, pDocument->root().at("a.b").type());
+}
+
+TEST(ConfigDocumentTest, TypesAreTellAndWrongTypesReadAsDefaults)
+{
+    const auto pDocument =
+        parse(R"({"s": "text", "i": -3, "u": 7, "f": 2.5, "o": {}, "a": [], "t": true, "z": null})");
+    ASSERT_TRUE(pDocument);
+    const ConfigValue root = pDocument->root();
+    EXPECT_EQ(ConfigValue::TYPE_STRING, root.member("s").type());
+    EXPECT_EQ(ConfigValue::TYPE_NUMBER, root.member("i").type());
+    EXPECT_EQ(ConfigValue::TYPE_NUMBER, root.member("u").type());
+    EXPECT_EQ(ConfigValue::TYPE_NUMBER, root.member("f").type());
+    EXPECT_EQ(ConfigValue::TYPE_OBJECT, root.member("o").type());
+    EXPECT_EQ(ConfigValue::TYPE_ARRAY, root.member("a").type());
+    EXPECT_EQ(ConfigValue::TYPE_BOOLEAN, root.member("t").type());
+    EXPECT_EQ(ConfigValue::TYPE_NULL, root.member("z").type());
+    EXPECT_EQ(-3.0, root.member("i").number());
+    EXPECT_EQ(2.5, root.member("f").number());
+    EXPECT_EQ(0.0, root.member("s").number());
+    EXPECT_FALSE(root.member("i").boolean());
+    EXPECT_EQ(nullptr, root.member("t").string());
+    EXPECT_TRUE(root.member("t").boolean());
+}
+
+TEST(ConfigDocumentTest, OnlyAnObjectAtTheRootIsAcceptedAsAConfiguration)
+{
+    EXPECT_TRUE(parse("{}"));
+    EXPECT_FALSE(parse("[]"));
+    EXPECT_FALSE(parse("42"));
+    EXPECT_FALSE(parse("\"text\""));
+    EXPECT_FALSE(parse(""));
+    EXPECT_FALSE(parse("/* only a comment */"));
+    EXPECT_FALSE(parse("{\"a\": 1"));
+    EXPECT_FALSE(parse("{\"a\": 1} trailing"));
+    EXPECT_FALSE(parse("{\"a\": 1e400}"));
+    EXPECT_FALSE(parse("{\"bad\": \"\xC3\x28\"}"));
+}
+
+TEST(ConfigDocumentTest, DeepNestingNeitherCrashesNorIsRefused)
+{
+    const std::size_t depth = 100000;
+    const auto pDocument = parse("{\"a\":" + std::string(depth, '[') + std::string(depth, ']') + "}");
+    ASSERT_TRUE(pDocument);
+    EXPECT_EQ(ConfigValue::TYPE_ARRAY, pDocument->root().member("a").type());
+    EXPECT_FALSE(parse(std::string(depth, '{')));
+}
+
+TEST(ConfigDocumentTest, HugeStringsAreRead)
+{
+    const std::string big(8 * 1024 * 1024, 'x');
+    const auto pDocument = parse("{\"big\": \"" + big + "\"}");
+    ASSERT_TRUE(pDocument);
+    EXPECT_EQ(big.size(), pDocument->root().member("big").string()->size());
+}
+
+TEST(ConfigDocumentFileTest, ReadsARegularFile)
+{
+    TempDir dir;
+    writeFile(dir.file("conf.json"), R"({"gateway_conf": {"gateway_ID": "AA555A0000000000"}})");
+    const auto pDocument = ConfigDocument::parseFile(dir.file("conf.json"));
+    ASSERT_TRUE(pDocument);
+    EXPECT_EQ("AA555A0000000000", *pDocument->root().at("gateway_conf.gateway_ID").string());
+}
+
+TEST(ConfigDocumentFileTest, MissingEmptyDirectoryAndFifoAreNotConfigurations)
+{
+    TempDir dir;
+    EXPECT_FALSE(ConfigDocument::parseFile(dir.file("missing.json")));
+    writeFile(dir.file("empty.json"), "");
+    EXPECT_FALSE(ConfigDocument::parseFile(dir.file("empty.json")));
+    EXPECT_FALSE(ConfigDocument::parseFile(dir.path()));
+    ASSERT_EQ(0, ::mkfifo(dir.file("fifo").c_str(), 0600));
+    // Nobody writes to the FIFO: reading it must not block.
+    EXPECT_FALSE(ConfigDocument::parseFile(dir.file("fifo")));
+}
+
+TEST(ConfigDocumentFileTest, FilesBeyondTheSizeLimitAreNotRead)
+{
+    TempDir dir;
+    const std::string path = dir.file("huge.json");
+    writeFile(path, "{\"pad\": \"" + std::string(ConfigDocument::MAX_FILE_SIZE, ' ') + "\"}");
+    EXPECT_FALSE(ConfigDocument::parseFile(path));
+}
+
+} // namespace

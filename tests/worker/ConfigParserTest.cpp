@@ -1,0 +1,435 @@
+//
+// ConfigParserTest.cpp
+//
+// From one configuration file to the concentrator's settings: the key table,
+// the section rules and the gateway identifier, checked against what the
+// simulated concentrator was handed.
+//
+
+#include "TestSupport.h"
+#include "sim/SimControl.h"
+#include "worker/ProcessExit.h"
+#include "worker/WorkerThread.h"
+
+#include <Poco/NotificationQueue.h>
+
+#include <gtest/gtest.h>
+
+using TestSupport::lines;
+
+namespace
+{
+
+struct ExitRequested
+{
+    int status;
+};
+
+[[noreturn]] void throwOnExit(int status)
+{
+    throw ExitRequested{status};
+}
+
+struct Parsed
+{
+    int result = 0;
+    std::vector<std::string> err;
+    Poco::UInt64 gatewayId = 0;
+};
+
+class ConfigParserTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        LoRaSim::reset();
+        ASSERT_EQ(0, lgw_connect("/dev/ttyACM0"));
+        _previousHandler = LoRaWANServer::ProcessExit::setHandler(throwOnExit);
+    }
+
+    void TearDown() override
+    {
+        LoRaWANServer::ProcessExit::setHandler(_previousHandler);
+        LoRaSim::reset();
+    }
+
+    Parsed parseSX1301(const std::string& json)
+    {
+        TestSupport::writeFile(_dir.file("conf.json"), json);
+        Parsed parsed;
+        testing::internal::CaptureStderr();
+        parsed.result = _worker.parse_SX1301_configuration(_dir.file("conf.json").c_str());
+        parsed.err = lines(testing::internal::GetCapturedStderr());
+        return parsed;
+    }
+
+    Parsed parseGateway(const std::string& json)
+    {
+        TestSupport::writeFile(_dir.file("conf.json"), json);
+        Parsed parsed;
+        testing::internal::CaptureStderr();
+        parsed.result = _worker.parse_gateway_configuration(_dir.file("conf.json").c_str());
+        parsed.err = lines(testing::internal::GetCapturedStderr());
+        parsed.gatewayId = _worker.gatewayId();
+        return parsed;
+    }
+
+    /// The lines of a file whose section holds just body.
+    Parsed parseSection(const std::string& body) { return parseSX1301("{\"SX1301_conf\": {" + body + "}}"); }
+
+    std::string path() const { return _dir.file("conf.json"); }
+
+    TestSupport::TempDir _dir;
+    Poco::NotificationQueue _queue;
+    LoRaWANServer::WorkerThread _worker{&_queue};
+    LoRaWANServer::ProcessExit::Handler _previousHandler = nullptr;
+};
+
+bool contains(const std::vector<std::string>& haystack, const std::string& line)
+{
+    for (const std::string& entry : haystack)
+    {
+        if (entry == line)
+            return true;
+    }
+    return false;
+}
+
+// ---- the board keys -------------------------------------------------------
+
+TEST_F(ConfigParserTest, EmptySectionGivesBothWarningsOneBoardCallAndEveryNoConfigurationLine)
+{
+    const Parsed parsed = parseSection("");
+    EXPECT_EQ(0, parsed.result);
+    const std::vector<std::string> expected = {
+        " INFO: " + path() + " does contain a JSON object named SX1301_conf, parsing SX1301 parameters",
+        " WARNING: Data type for lorawan_public seems wrong, please check",
+        " WARNING: Data type for clksrc seems wrong, please check",
+        " INFO: lorawan_public 0, clksrc 0",
+        " INFO: no configuration for radio 0",
+        " INFO: no configuration for radio 1",
+        " INFO: no configuration for LoRa multi-SF channel 0",
+        " INFO: no configuration for LoRa multi-SF channel 1",
+        " INFO: no configuration for LoRa multi-SF channel 2",
+        " INFO: no configuration for LoRa multi-SF channel 3",
+        " INFO: no configuration for LoRa multi-SF channel 4",
+        " INFO: no configuration for LoRa multi-SF channel 5",
+        " INFO: no configuration for LoRa multi-SF channel 6",
+        " INFO: no configuration for LoRa multi-SF channel 7",
+        " INFO: no configuration for LoRa standard channel",
+        " INFO: no configuration for FSK channel",
+    };
+    EXPECT_EQ(expected, parsed.err);
+    const std::vector<std::string> calls = LoRaSim::recordedCalls();
+    ASSERT_EQ(2u, calls.size()); // the connect of the fixture and the board
+    EXPECT_EQ(R"({"call":"lgw_board_setconf","lorawan_public":false,"clksrc":0,"result":0})", calls[1]);
+}
+
+TEST_F(ConfigParserTest, ClockSourceIsTruncatedToItsLowEightBits)
+{
+    EXPECT_TRUE(contains(parseSection(R"("lorawan_public": true, "clksrc": 1.9)").err,
+                         " INFO: lorawan_public 1, clksrc 1"));
+    EXPECT_EQ(1, LoRaSim::state().board.clksrc);
+    EXPECT_TRUE(contains(parseSection(R"("lorawan_public": false, "clksrc": 257)").err,
+                         " INFO: lorawan_public 0, clksrc 1"));
+    EXPECT_EQ(1, LoRaSim::state().board.clksrc);
+}
+
+TEST_F(ConfigParserTest, ClockSourceOfAnotherTypeWarnsAndCountsAsZero)
+{
+    const Parsed parsed = parseSection(R"("lorawan_public": true, "clksrc": true)");
+    EXPECT_TRUE(contains(parsed.err, " WARNING: Data type for clksrc seems wrong, please check"));
+    EXPECT_TRUE(contains(parsed.err, " INFO: lorawan_public 1, clksrc 0"));
+    EXPECT_TRUE(LoRaSim::state().board.lorawan_public);
+}
+
+TEST_F(ConfigParserTest, RefusedBoardEndsTheFile)
+{
+    LoRaSim::refuseBoard(true);
+    const Parsed parsed =
+        parseSection(R"("lorawan_public": true, "clksrc": 1, "radio_0": {"enable": false})");
+    EXPECT_EQ(-1, parsed.result);
+    EXPECT_EQ(" ERROR: Failed to configure board", parsed.err.back());
+    EXPECT_FALSE(LoRaSim::state().rxrfSet[0]);
+}
+
+// ---- the radios -------------------------------------------------------------
+
+TEST_F(ConfigParserTest, EnabledRadioIsHandedOverWithEveryField)
+{
+    const Parsed parsed = parseSection(
+        R"("radio_0": {"enable": true, "type": "SX1257", "freq": 867500000, "rssi_offset": -166, "tx_enable": true})");
+    EXPECT_TRUE(contains(parsed.err, " INFO: radio 0 enabled (type SX1257), center frequency 867500000, "
+                                     "RSSI offset -166.000000, tx enabled 1"));
+    const lgw_conf_rxrf_s radio = LoRaSim::state().rxrf[0];
+    EXPECT_TRUE(radio.enable);
+    EXPECT_EQ(867500000u, radio.freq_hz);
+    EXPECT_EQ(-166.0f, radio.rssi_offset);
+    EXPECT_EQ(LGW_RADIO_TYPE_SX1257, radio.type);
+    EXPECT_TRUE(radio.tx_enable);
+}
+
+TEST_F(ConfigParserTest, RadioTypeIsRecognisedByItsFirstSixCharacters)
+{
+    parseSection(R"("radio_1": {"enable": true, "type": "SX1257-rev-B", "freq": 868500000})");
+    EXPECT_EQ(LGW_RADIO_TYPE_SX1257, LoRaSim::state().rxrf[1].type);
+    parseSection(R"("radio_1": {"enable": true, "type": "SX1255", "freq": 433500000})");
+    EXPECT_EQ(LGW_RADIO_TYPE_SX1255, LoRaSim::state().rxrf[1].type);
+}
+
+TEST_F(ConfigParserTest, UnknownRadioTypeWarnsAndIsRefusedByTheConcentrator)
+{
+    const Parsed parsed = parseSection(R"("radio_0": {"enable": true, "type": "sx1257", "freq": 867500000})");
+    EXPECT_TRUE(contains(parsed.err, " WARNING: invalid radio type: sx1257 (should be SX1255 or SX1257)"));
+    EXPECT_EQ(" ERROR: invalid configuration for radio 0", parsed.err.back());
+    EXPECT_EQ(-1, parsed.result);
+}
+
+TEST_F(ConfigParserTest, MissingRadioTypeWarnsWithoutFailingTheParse)
+{
+    const Parsed parsed = parseSection(R"("radio_0": {"enable": true, "freq": 867500000, "type": 1257})");
+    EXPECT_TRUE(contains(parsed.err, " WARNING: invalid radio type: (none) (should be SX1255 or SX1257)"));
+    EXPECT_TRUE(contains(parsed.err, " INFO: radio 0 enabled (type (none)), center frequency 867500000, "
+                                     "RSSI offset 0.000000, tx enabled 0"));
+}
+
+TEST_F(ConfigParserTest, RadioWhoseEnableIsNotABooleanIsDisabledAndAllZero)
+{
+    const Parsed parsed =
+        parseSection(R"("radio_0": {"enable": "true", "type": "SX1257", "freq": 867500000})");
+    EXPECT_TRUE(contains(parsed.err, " INFO: radio 0 disabled"));
+    const std::vector<std::string> calls = LoRaSim::recordedCalls();
+    EXPECT_TRUE(contains(calls, R"({"call":"lgw_rxrf_setconf","rf_chain":0,"enable":false,"freq_hz":0,)"
+                                R"("rssi_offset":0.0,"type":0,"tx_enable":false,"result":-1})"));
+}
+
+TEST_F(ConfigParserTest, DisabledRadioRefusedByTheConcentratorEndsTheFileBeforeAnyChannel)
+{
+    const Parsed parsed = parseSection(
+        R"("radio_0": {"enable": false}, "chan_multiSF_0": {"enable": true, "radio": 0, "if": 0})");
+    EXPECT_EQ(-1, parsed.result);
+    EXPECT_EQ(" ERROR: invalid configuration for radio 0", parsed.err.back());
+    for (const std::string& call : LoRaSim::recordedCalls())
+        EXPECT_EQ(std::string::npos, call.find("lgw_rxif_setconf")) << call;
+}
+
+TEST_F(ConfigParserTest, NegativeAndHugeFrequenciesSaturate)
+{
+    parseSection(R"("radio_0": {"enable": true, "type": "SX1257", "freq": -867500000},
+                    "radio_1": {"enable": true, "type": "SX1257", "freq": 1e300, "rssi_offset": 1e300})");
+    const std::vector<std::string> calls = LoRaSim::recordedCalls();
+    EXPECT_TRUE(contains(calls, R"({"call":"lgw_rxrf_setconf","rf_chain":0,"enable":true,"freq_hz":0,)"
+                                R"("rssi_offset":0.0,"type":2,"tx_enable":false,"result":0})"));
+    bool sawRadio1 = false;
+    for (const std::string& call : calls)
+        sawRadio1 = sawRadio1 ||
+                    call.find(R"("rf_chain":1,"enable":true,"freq_hz":4294967295,)") != std::string::npos;
+    EXPECT_TRUE(sawRadio1);
+}
+
+TEST_F(ConfigParserTest, RadiosBeyondTheSecondAreNeverLookedUp)
+{
+    const Parsed parsed = parseSection(R"("radio_2": {"enable": true}, "chan_multiSF_8": {"enable": true})");
+    for (const std::string& line : parsed.err)
+    {
+        EXPECT_EQ(std::string::npos, line.find("radio 2")) << line;
+        EXPECT_EQ(std::string::npos, line.find("channel 8")) << line;
+    }
+}
+
+// ---- the channels -----------------------------------------------------------
+
+TEST_F(ConfigParserTest, MultiSFChannelHandsOverRadioAndOffsetOnly)
+{
+    const Parsed parsed = parseSection(R"("radio_0": {"enable": true, "type": "SX1257", "freq": 867500000},
+        "chan_multiSF_3": {"enable": true, "radio": 256, "if": -400000.7, "bandwidth": 250000, "spread_factor": 9})");
+    EXPECT_TRUE(contains(parsed.err,
+                         " INFO: LoRa multi-SF channel 3 enabled, radio 0 selected, IF -400000 Hz, "
+                         "125 kHz bandwidth, SF 7 to 12"));
+    EXPECT_TRUE(
+        contains(LoRaSim::recordedCalls(),
+                 R"({"call":"lgw_rxif_setconf","if_chain":3,"enable":true,"rf_chain":0,"freq_hz":-400000,)"
+                 R"("bandwidth":0,"datarate":0,"result":0})"));
+}
+
+TEST_F(ConfigParserTest, LoraStandardChannelMapsOnlyExactBandwidthsAndSpreadingFactors)
+{
+    const std::string radio = R"("radio_1": {"enable": true, "type": "SX1257", "freq": 868500000}, )";
+    Parsed parsed = parseSection(
+        radio +
+        R"("chan_Lora_std": {"enable": true, "radio": 1, "if": -200000, "bandwidth": 250000, "spread_factor": 7})");
+    EXPECT_TRUE(contains(parsed.err, " INFO: LoRa standard channel enabled, radio 1 selected, IF -200000 Hz, "
+                                     "250000 Hz bandwidth, SF 7"));
+    EXPECT_EQ(BW_250KHZ, LoRaSim::state().rxif[8].bandwidth);
+    EXPECT_EQ(static_cast<uint32_t>(DR_LORA_SF7), LoRaSim::state().rxif[8].datarate);
+
+    parsed = parseSection(
+        radio +
+        R"("chan_Lora_std": {"enable": true, "radio": 1, "if": 0, "bandwidth": 200000, "spread_factor": 6})");
+    EXPECT_TRUE(contains(parsed.err, " INFO: LoRa standard channel enabled, radio 1 selected, IF 0 Hz, "
+                                     "200000 Hz bandwidth, SF 6"));
+    EXPECT_TRUE(contains(LoRaSim::recordedCalls(),
+                         R"({"call":"lgw_rxif_setconf","if_chain":8,"enable":true,"rf_chain":1,"freq_hz":0,)"
+                         R"("bandwidth":0,"datarate":0,"result":0})"));
+
+    for (const auto& sf : std::vector<std::pair<int, uint32_t>>{
+             {8, DR_LORA_SF8}, {9, DR_LORA_SF9}, {10, DR_LORA_SF10}, {11, DR_LORA_SF11}, {12, DR_LORA_SF12}})
+    {
+        parseSection(radio +
+                     R"("chan_Lora_std": {"enable": true, "radio": 1, "if": 0, "bandwidth": 125000, )"
+                     R"("spread_factor": )" +
+                     std::to_string(sf.first) + "}");
+        EXPECT_EQ(sf.second, LoRaSim::state().rxif[8].datarate) << "SF " << sf.first;
+        EXPECT_EQ(BW_125KHZ, LoRaSim::state().rxif[8].bandwidth);
+    }
+}
+
+TEST_F(ConfigParserTest, FskBandwidthTakesTheFirstBoundItDoesNotExceed)
+{
+    const std::string radio = R"("radio_1": {"enable": true, "type": "SX1257", "freq": 868500000}, )";
+    const std::vector<std::pair<unsigned, int>> cases = {{7800, 7},   {7801, 6},   {15600, 6},
+                                                         {31200, 5},  {62500, 4},  {125000, 3},
+                                                         {250000, 2}, {500000, 1}, {500001, 0}};
+    for (const auto& entry : cases)
+    {
+        const std::string hertz = std::to_string(entry.first);
+        const Parsed parsed = parseSection(radio +
+                                           R"("chan_FSK": {"enable": true, "radio": 1, "if": 300000, )"
+                                           R"("bandwidth": )" +
+                                           hertz + R"(, "datarate": 50000})");
+        EXPECT_TRUE(contains(parsed.err, " INFO: FSK channel enabled, radio 1 selected, IF 300000 Hz, " +
+                                             hertz + " Hz bandwidth, 50000 bps datarate"));
+        EXPECT_TRUE(contains(LoRaSim::recordedCalls(),
+                             R"({"call":"lgw_rxif_setconf","if_chain":9,"enable":true,)"
+                             R"("rf_chain":1,"freq_hz":300000,"bandwidth":)" +
+                                 std::to_string(entry.second) + R"(,"datarate":50000,"result":0})"))
+            << hertz;
+    }
+}
+
+TEST_F(ConfigParserTest, DisabledChannelsNameTheirChainNumber)
+{
+    const Parsed parsed = parseSection(R"("chan_multiSF_5": {"enable": false}, "chan_Lora_std": {},
+                                          "chan_FSK": {"enable": 1})");
+    EXPECT_TRUE(contains(parsed.err, " INFO: LoRa multi-SF channel 5 disabled"));
+    EXPECT_TRUE(contains(parsed.err, " INFO: LoRa standard channel 8 disabled"));
+    EXPECT_TRUE(contains(parsed.err, " INFO: FSK channel 9 disabled"));
+    EXPECT_EQ(0, parsed.result);
+}
+
+TEST_F(ConfigParserTest, RefusedChannelNamesItselfAndStopsTheFile)
+{
+    LoRaSim::refuseRxif(8);
+    const Parsed parsed =
+        parseSection(R"("chan_Lora_std": {"enable": false}, "chan_FSK": {"enable": false})");
+    EXPECT_EQ(-1, parsed.result);
+    EXPECT_EQ(" ERROR: invalid configuration for Lora standard channel", parsed.err.back());
+    EXPECT_FALSE(LoRaSim::state().rxifSet[9]);
+
+    LoRaSim::reset();
+    ASSERT_EQ(0, lgw_connect("/dev/ttyACM0"));
+    LoRaSim::refuseRxif(2);
+    const Parsed multi = parseSection(R"("chan_multiSF_2": {"enable": false})");
+    EXPECT_EQ(" ERROR: invalid configuration for Lora multi-SF channel 2", multi.err.back());
+
+    LoRaSim::reset();
+    ASSERT_EQ(0, lgw_connect("/dev/ttyACM0"));
+    LoRaSim::refuseRxif(9);
+    const Parsed fsk = parseSection(R"("chan_FSK": {"enable": false})");
+    EXPECT_EQ(" ERROR: invalid configuration for FSK channel", fsk.err.back());
+}
+
+// ---- sections and files -------------------------------------------------------
+
+TEST_F(ConfigParserTest, FileWithoutTheSectionChangesNothing)
+{
+    const Parsed parsed = parseSX1301(R"({"gateway_conf": {"gateway_ID": "1"}})");
+    EXPECT_EQ(-1, parsed.result);
+    EXPECT_EQ(
+        (std::vector<std::string>{" INFO: " + path() + " does not contain a JSON object named SX1301_conf"}),
+        parsed.err);
+    EXPECT_FALSE(LoRaSim::state().boardSet);
+}
+
+TEST_F(ConfigParserTest, SectionThatIsNotAnObjectCountsAsMissing)
+{
+    EXPECT_EQ(-1, parseSX1301(R"({"SX1301_conf": [1, 2]})").result);
+    EXPECT_EQ(-1, parseGateway(R"({"gateway_conf": "AA555A0000000000"})").result);
+}
+
+TEST_F(ConfigParserTest, FileThatIsNotAJsonObjectEndsTheProcessWithStatusOne)
+{
+    for (const std::string& text : {std::string("[]"), std::string("{\"a\":"), std::string("")})
+    {
+        TestSupport::writeFile(path(), text);
+        testing::internal::CaptureStderr();
+        int status = -1;
+        try
+        {
+            _worker.parse_SX1301_configuration(path().c_str());
+        }
+        catch (const ExitRequested& exit)
+        {
+            status = exit.status;
+        }
+        EXPECT_EQ(" ERROR: " + path() + " id not a valid JSON file\n",
+                  testing::internal::GetCapturedStderr());
+        EXPECT_EQ(1, status) << text;
+    }
+}
+
+// ---- the gateway identifier ----------------------------------------------------
+
+TEST_F(ConfigParserTest, GatewayIdIsReadAsHexadecimalAndPrintedInUpperCase)
+{
+    Parsed parsed = parseGateway(R"({"gateway_conf": {"gateway_ID": "aa555a0000000101"}})");
+    EXPECT_EQ(0, parsed.result);
+    EXPECT_EQ(0xAA555A0000000101ull, parsed.gatewayId);
+    EXPECT_EQ(
+        (std::vector<std::string>{
+            " INFO: " + path() + " does contain a JSON object named gateway_conf, parsing gateway parameters",
+            " INFO: gateway MAC address is configured to AA555A0000000101"}),
+        parsed.err);
+
+    EXPECT_EQ(0x1234u, parseGateway(R"({"gateway_conf": {"gateway_ID": "0x1234"}})").gatewayId);
+    EXPECT_EQ(0xABu, parseGateway(R"({"gateway_conf": {"gateway_ID": "  ABzz"}})").gatewayId);
+    parsed = parseGateway(R"({"gateway_conf": {"gateway_ID": "12"}})");
+    EXPECT_EQ(" INFO: gateway MAC address is configured to 0000000000000012", parsed.err.back());
+}
+
+TEST_F(ConfigParserTest, GatewayIdWithoutHexDigitsIsZero)
+{
+    parseGateway(R"({"gateway_conf": {"gateway_ID": "77"}})");
+    const Parsed parsed = parseGateway(R"({"gateway_conf": {"gateway_ID": "xyz"}})");
+    EXPECT_EQ(0u, parsed.gatewayId);
+    EXPECT_EQ(" INFO: gateway MAC address is configured to 0000000000000000", parsed.err.back());
+}
+
+TEST_F(ConfigParserTest, GatewayIdTooLongSaturates)
+{
+    EXPECT_EQ(0xFFFFFFFFFFFFFFFFull,
+              parseGateway(R"({"gateway_conf": {"gateway_ID": "1FFFFFFFFFFFFFFFF"}})").gatewayId);
+}
+
+TEST_F(ConfigParserTest, GatewayIdThatIsNotAStringLeavesTheIdentifierAlone)
+{
+    parseGateway(R"({"gateway_conf": {"gateway_ID": "77"}})");
+    const Parsed parsed = parseGateway(R"({"gateway_conf": {"gateway_ID": 1234}})");
+    EXPECT_EQ(0, parsed.result);
+    EXPECT_EQ(0x77u, parsed.gatewayId);
+    EXPECT_EQ(1u, parsed.err.size());
+    const Parsed missing = parseGateway(R"({"gateway_conf": {}})");
+    EXPECT_EQ(0, missing.result);
+    EXPECT_EQ(0x77u, missing.gatewayId);
+}
+
+TEST_F(ConfigParserTest, FileWithoutGatewaySectionReportsIt)
+{
+    const Parsed parsed = parseGateway(R"({"SX1301_conf": {}})");
+    EXPECT_EQ(-1, parsed.result);
+    EXPECT_EQ(
+        (std::vector<std::string>{" INFO: " + path() + " does not contain a JSON object named gateway_conf"}),
+        parsed.err);
+}
+
+} // namespace

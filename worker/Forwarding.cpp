@@ -1,0 +1,77 @@
+//
+// Forwarding.cpp
+//
+// WorkerThread::work(): one pass that fetches received packets from the
+// concentrator and forwards them to the consumer.
+//
+
+#include "markup/MarkupFactoryJSON.h"
+#include "utility/LogHelper.h"
+#include "worker/WorkerConstants.h"
+#include "worker/WorkerThread.h"
+
+#include <Poco/Exception.h>
+#include <Poco/Net/SocketAddress.h>
+
+#include <sstream>
+
+namespace LoRaWANServer
+{
+
+namespace
+{
+
+const std::string UPSTREAM_MESSAGE_TYPE = MESSAGE_TYPE_UPSTREAM;
+
+void logForwardingFailure(const Poco::Exception& exc)
+{
+    Zel::Utility::LogHelper::writeLine(std::string(exc.name()) + " in WorkerThread::work(): ");
+    Zel::Utility::LogHelper::writeLine("  " + exc.displayText() +
+                                       ", Error Code is: " + std::to_string(exc.code()));
+}
+
+} // namespace
+
+void WorkerThread::work()
+{
+    lgw_pkt_rx_s packets[RECEIVE_BATCH];
+    const int received = lgw_receive(RECEIVE_BATCH, packets);
+    if (received == 0)
+        return;
+    // Only -1 is documented as failure; any other negative count is no better,
+    // and a count above the array's size must never be trusted.
+    if (received < 0)
+        throw Poco::InvalidAccessException("ERROR: failed fetching, exiting", 0);
+    const int count = received > RECEIVE_BATCH ? RECEIVE_BATCH : received;
+
+    for (int attempt = 1; attempt <= FORWARD_ATTEMPTS; ++attempt)
+    {
+        try
+        {
+            if (!_connected)
+            {
+                const Poco::Net::SocketAddress address(Poco::Net::SocketAddress::UNIX_LOCAL, _filePath);
+                _socket.connect(address);
+                _connected = true;
+            }
+            for (int i = 0; i < count; ++i)
+            {
+                std::ostringstream text;
+                Zel::BACnet::WS::MarkupFactoryJSON writer(text, false, false);
+                markupUpstreamPkt(packets[i], writer, UPSTREAM_MESSAGE_TYPE);
+                text.put(FRAME_END);
+                const std::string frame = text.str();
+                _socket.sendBytes(frame.data(), static_cast<int>(frame.size()), 0);
+            }
+            return;
+        }
+        catch (const Poco::Exception& exc)
+        {
+            _socket.close();
+            _connected = false;
+            logForwardingFailure(exc);
+        }
+    }
+}
+
+} // namespace LoRaWANServer

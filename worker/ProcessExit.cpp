@@ -1,0 +1,43 @@
+//
+// ProcessExit.cpp
+//
+// Implementation of the ProcessExit class.
+//
+
+#include "worker/ProcessExit.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <unistd.h>
+
+namespace LoRaWANServer
+{
+
+namespace
+{
+
+std::atomic<ProcessExit::Handler> installedHandler{nullptr};
+
+} // namespace
+
+void ProcessExit::exitProcess(int status)
+{
+    if (Handler handler = installedHandler.load())
+    {
+        handler(status);
+        std::abort(); // a handler that returns breaks its contract
+    }
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    ::_exit(status);
+}
+
+ProcessExit::Handler ProcessExit::setHandler(Handler handler)
+{
+    return installedHandler.exchange(handler);
+}
+
+} // namespace LoRaWANServer

@@ -1,0 +1,51 @@
+//
+// WorkerConstants.h
+//
+// Library: LoRaWANServer_Worker
+// Package: Worker
+// Module:  WorkerConstants
+//
+// Fixed values of the concentrator worker.
+//
+
+#ifndef LoRaWANServer_WorkerConstants_INCLUDED
+#define LoRaWANServer_WorkerConstants_INCLUDED
+
+namespace LoRaWANServer
+{
+
+/// Path of the consumer's Unix-domain stream socket.
+const char* const CONSUMER_SOCKET_PATH = "/dev/shm/LoRaWANGatewayUnixSocket";
+
+/// Milliseconds the worker waits on its queue between two passes.
+const long PASS_WAIT_MS = 3;
+
+/// Records fetched from the concentrator by one pass (the depth of its FIFO).
+const int RECEIVE_BATCH = 16;
+
+/// Attempts to forward the records of one pass, each on a fresh connection after a failure.
+const int FORWARD_ATTEMPTS = 2;
+
+/// Byte that ends every frame on the consumer socket (form feed).
+const char FRAME_END = '\x0C';
+
+/// Message type of the document of a received packet.
+const char* const MESSAGE_TYPE_UPSTREAM = "message_upstream";
+
+/// Serial device of the concentrator.
+const char* const CONCENTRATOR_DEVICE = "/dev/ttyACM0";
+
+/// Environment variable naming the base directory of the configuration files.
+const char* const CONFIG_BASE_VARIABLE = "MIREL_RUN";
+
+/// Configuration files, below the base directory.
+const char* const GLOBAL_CONFIG_SUFFIX = "/lorawan/global_conf.json";
+const char* const LOCAL_CONFIG_SUFFIX = "/lorawan/local_conf.json";
+const char* const DEBUG_CONFIG_SUFFIX = "/lorawan/debug_conf.json";
+
+/// Exit status for a configuration file that is not a JSON object.
+const int EXIT_BAD_CONFIGURATION = 1;
+
+} // namespace LoRaWANServer
+
+#endif // LoRaWANServer_WorkerConstants_INCLUDED

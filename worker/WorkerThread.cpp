@@ -1,0 +1,53 @@
+//
+// WorkerThread.cpp
+//
+// Implementation of the WorkerThread lifecycle: construction, run() and afterWork().
+//
+
+#include "worker/WorkerThread.h"
+
+#include "utility/LogHelper.h"
+#include "worker/WorkerConstants.h"
+
+#include <Poco/AutoPtr.h>
+
+namespace LoRaWANServer
+{
+
+const std::string WorkerThread::_filePath = CONSUMER_SOCKET_PATH;
+
+WorkerThread::WorkerThread(Poco::NotificationQueue* queue)
+    : Zel::Utility::NotificationQueueWorker(queue, nullptr), _connected(false), _gatewayId(0)
+{
+}
+
+WorkerThread::~WorkerThread() = default;
+
+void WorkerThread::run()
+{
+    Poco::AutoPtr<Poco::Notification> pHeld;
+
+    prepareWork();
+    for (;;)
+    {
+        if (pHeld.isNull())
+            work();
+        else if (handleNotification(pHeld))
+            break;
+        // The queue hands over one reference, which the AutoPtr takes.
+        pHeld = waitDequeueNotification(PASS_WAIT_MS);
+    }
+    afterWork();
+    pHeld = nullptr;
+    Zel::Utility::LogHelper::log(" LoRaWANServer Worker thread terminates");
+}
+
+void WorkerThread::afterWork()
+{
+    if (lgw_stop() != LGW_HAL_SUCCESS)
+        Zel::Utility::LogHelper::log(
+            " WARNING: LoRaWANServer failed to stop concentrator plug-in successfully");
+    _socket.close();
+}
+
+} // namespace LoRaWANServer

@@ -1,0 +1,116 @@
+//
+// WorkerThread.h
+//
+// Library: LoRaWANServer_Worker
+// Package: Worker
+// Module:  WorkerThread
+//
+// Definition of the WorkerThread class: the concentrator worker.
+//
+
+#ifndef LoRaWANServer_WorkerThread_INCLUDED
+#define LoRaWANServer_WorkerThread_INCLUDED
+
+#include "utility/NotificationQueueWorker.h"
+#include "worker/Concentrator.h"
+
+#include <Poco/Net/StreamSocket.h>
+#include <Poco/NotificationQueue.h>
+#include <Poco/Types.h>
+
+#include <string>
+
+namespace Zel
+{
+namespace BACnet
+{
+namespace WS
+{
+class MarkupFactory;
+} // namespace WS
+} // namespace BACnet
+} // namespace Zel
+
+namespace LoRaWANServer
+{
+
+class WorkerThread : public Zel::Utility::NotificationQueueWorker
+/// The one worker of the service. run() prepares the concentrator once, then
+/// alternates one fetch-and-forward pass with a short wait on the queue until
+/// a stop notification arrives, and then stops the concentrator.
+///
+/// Every member but _filePath is used by the worker's thread alone once run()
+/// has begun.
+{
+public:
+    static const std::string _filePath;
+    /// Path of the consumer's Unix-domain stream socket.
+
+    explicit WorkerThread(Poco::NotificationQueue* queue);
+    /// Creates the worker reading queue (not owned): socket unconnected,
+    /// gateway identifier 0.
+
+    ~WorkerThread() override;
+
+    void run() override;
+    /// The thread body: prepareWork(), the loop of passes and waits, then
+    /// afterWork() and the final log line. Catches nothing: an exception from
+    /// prepareWork() or work() ends the thread without stopping the
+    /// concentrator and reaches the process-wide error handler.
+
+    void prepareWork();
+    /// Connects the concentrator on its serial device, chooses and parses the
+    /// configuration files below the directory named by MIREL_RUN, and starts
+    /// the concentrator.
+    /// Throws Poco::NotFoundException when MIREL_RUN is not set,
+    /// Poco::InvalidAccessException when the concentrator cannot be connected
+    /// or started, and Poco::FileExistsException when no configuration file
+    /// is readable. Ends the process with status 1 when a chosen file is not
+    /// a JSON object.
+
+    int parse_SX1301_configuration(const char* path);
+    /// Hands the "SX1301_conf" settings of the file at path to the
+    /// concentrator (board, radios 0 and 1, IF chains 0 to 9), reporting on
+    /// standard error. Returns 0 when every item handed over was accepted, -1
+    /// when the file has no such section or the concentrator refused an item.
+    /// Ends the process with status 1 when the file is not a JSON object.
+
+    int parse_gateway_configuration(const char* path);
+    /// Sets the gateway identifier from the "gateway_conf" section of the
+    /// file at path. Returns 0 when the section exists, -1 otherwise. Ends
+    /// the process with status 1 when the file is not a JSON object.
+
+    void work();
+    /// One pass: fetches up to 16 received packets and sends each to the
+    /// consumer as one document followed by a form feed, connecting first if
+    /// needed. A failed attempt is logged and retried once on a new
+    /// connection; then the pass's packets are dropped.
+    /// Throws Poco::InvalidAccessException when the fetch fails.
+
+    void markupUpstreamPkt(const lgw_pkt_rx_s& packet, Zel::BACnet::WS::MarkupFactory& writer,
+                           const std::string& messageType);
+    /// Writes packet as one complete document of type messageType to writer.
+
+    void afterWork();
+    /// Stops the concentrator (a failure is logged) and closes the socket.
+
+    Poco::UInt64 gatewayId() const;
+    /// Returns the gateway identifier set by the configuration (0 if none).
+
+private:
+    WorkerThread(const WorkerThread&) = delete;
+    WorkerThread& operator=(const WorkerThread&) = delete;
+
+    Poco::Net::StreamSocket _socket;
+    bool _connected;
+    Poco::UInt64 _gatewayId;
+};
+
+inline Poco::UInt64 WorkerThread::gatewayId() const
+{
+    return _gatewayId;
+}
+
+} // namespace LoRaWANServer
+
+#endif // LoRaWANServer_WorkerThread_INCLUDED
