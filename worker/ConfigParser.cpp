@@ -134,6 +134,23 @@ bool configureRadio(const ConfigValue& conf, int chain)
     return true;
 }
 
+/// Sets what every kind of channel has: enabled, its radio and its IF offset.
+void readEnabledChannel(const ConfigValue& conf, const std::string& key, lgw_conf_rxif_s& channel)
+{
+    channel.enable = true;
+    channel.rf_chain = NumberConversion::toUInt8(conf.at(key + ".radio").number());
+    channel.freq_hz = NumberConversion::toInt32(conf.at(key + ".if").number());
+}
+
+/// Hands channel to IF chain; a refusal writes refusalLine and returns false.
+bool handOverChannel(int chain, const lgw_conf_rxif_s& channel, const std::string& refusalLine)
+{
+    if (lgw_rxif_setconf(static_cast<uint8_t>(chain), channel) == LGW_HAL_SUCCESS)
+        return true;
+    std::fputs(refusalLine.c_str(), stderr);
+    return false;
+}
+
 bool configureMultiSFChannel(const ConfigValue& conf, int chain)
 {
     const std::string key = indexedKey("chan_multiSF_", chain);
@@ -146,9 +163,7 @@ bool configureMultiSFChannel(const ConfigValue& conf, int chain)
     }
     if (isTrue(conf.at(key + ".enable")))
     {
-        channel.enable = true;
-        channel.rf_chain = NumberConversion::toUInt8(conf.at(key + ".radio").number());
-        channel.freq_hz = NumberConversion::toInt32(conf.at(key + ".if").number());
+        readEnabledChannel(conf, key, channel);
         std::fprintf(
             stderr,
             " INFO: LoRa multi-SF channel %i enabled, radio %i selected, IF %i Hz, 125 kHz bandwidth, SF 7 "
@@ -159,12 +174,9 @@ bool configureMultiSFChannel(const ConfigValue& conf, int chain)
     {
         std::fprintf(stderr, " INFO: LoRa multi-SF channel %i disabled\n", chain);
     }
-    if (lgw_rxif_setconf(static_cast<uint8_t>(chain), channel) != LGW_HAL_SUCCESS)
-    {
-        std::fprintf(stderr, " ERROR: invalid configuration for Lora multi-SF channel %i\n", chain);
-        return false;
-    }
-    return true;
+    return handOverChannel(chain, channel,
+                           " ERROR: invalid configuration for Lora multi-SF channel " +
+                               std::to_string(chain) + "\n");
 }
 
 uint8_t loraBandwidthCode(Poco::UInt32 hertz)
@@ -234,9 +246,7 @@ bool configureLoraStandardChannel(const ConfigValue& conf)
     }
     if (isTrue(conf.at(key + ".enable")))
     {
-        channel.enable = true;
-        channel.rf_chain = NumberConversion::toUInt8(conf.at(key + ".radio").number());
-        channel.freq_hz = NumberConversion::toInt32(conf.at(key + ".if").number());
+        readEnabledChannel(conf, key, channel);
         const Poco::UInt32 bandwidth = NumberConversion::toUInt32(conf.at(key + ".bandwidth").number());
         const Poco::UInt32 spreadingFactor =
             NumberConversion::toUInt32(conf.at(key + ".spread_factor").number());
@@ -251,12 +261,8 @@ bool configureLoraStandardChannel(const ConfigValue& conf)
     {
         std::fprintf(stderr, " INFO: LoRa standard channel %i disabled\n", LORA_STD_IF_CHAIN);
     }
-    if (lgw_rxif_setconf(LORA_STD_IF_CHAIN, channel) != LGW_HAL_SUCCESS)
-    {
-        std::fprintf(stderr, " ERROR: invalid configuration for Lora standard channel\n");
-        return false;
-    }
-    return true;
+    return handOverChannel(LORA_STD_IF_CHAIN, channel,
+                           " ERROR: invalid configuration for Lora standard channel\n");
 }
 
 bool configureFskChannel(const ConfigValue& conf)
@@ -271,9 +277,7 @@ bool configureFskChannel(const ConfigValue& conf)
     }
     if (isTrue(conf.at(key + ".enable")))
     {
-        channel.enable = true;
-        channel.rf_chain = NumberConversion::toUInt8(conf.at(key + ".radio").number());
-        channel.freq_hz = NumberConversion::toInt32(conf.at(key + ".if").number());
+        readEnabledChannel(conf, key, channel);
         const Poco::UInt32 bandwidth = NumberConversion::toUInt32(conf.at(key + ".bandwidth").number());
         channel.bandwidth = fskBandwidthCode(bandwidth);
         channel.datarate = NumberConversion::toUInt32(conf.at(key + ".datarate").number());
@@ -286,12 +290,7 @@ bool configureFskChannel(const ConfigValue& conf)
     {
         std::fprintf(stderr, " INFO: FSK channel %i disabled\n", FSK_IF_CHAIN);
     }
-    if (lgw_rxif_setconf(FSK_IF_CHAIN, channel) != LGW_HAL_SUCCESS)
-    {
-        std::fprintf(stderr, " ERROR: invalid configuration for FSK channel\n");
-        return false;
-    }
-    return true;
+    return handOverChannel(FSK_IF_CHAIN, channel, " ERROR: invalid configuration for FSK channel\n");
 }
 
 } // namespace
