@@ -1,10 +1,11 @@
 # Entry points of the project. Every target installs what is missing first.
 BUILD      ?= build
 SAN_BUILD  ?= build-sanitize
+PKG_BUILD  ?= build-package
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all setup configure build run test test-sanitize clean
+.PHONY: all setup configure build run test test-sanitize package clean
 
 all: build
 
@@ -30,5 +31,14 @@ test-sanitize: setup
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The Debian package, built in its own folder for the system prefix /usr. On
+# the board, add CMAKE_ARGS=-DLORAGW_ROOT=<built HAL folder>: without it the
+# package holds the simulated concentrator.
+package:
+	@scripts/setup dpkg-dev file
+	cmake -S . -B $(PKG_BUILD) -G Ninja -DCMAKE_INSTALL_PREFIX=/usr -DLORAWAN_TESTS=OFF $(CMAKE_ARGS)
+	cmake --build $(PKG_BUILD) -j $(JOBS)
+	cd $(PKG_BUILD) && cpack -G DEB
+
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(PKG_BUILD)
