@@ -96,7 +96,7 @@ TEST_F(ConsumerFaultsTest, ConsumerKilledMidStreamAndRestartedNeverHurtsTheServi
 
 TEST_F(ConsumerFaultsTest, StalledConsumerThatReadsAgainGetsEveryPacketOnOneConnection)
 {
-    const std::size_t generated = 20000;
+    const std::size_t generated = 10000;
     _setup.writeScenario(R"({"generator": {"rate": 0, "burst": 16, "seed": 4, "count": )" +
                          std::to_string(generated) + "}}");
     FrameRecorder recorder(CONSUMER_SOCKET);
@@ -108,7 +108,9 @@ TEST_F(ConsumerFaultsTest, StalledConsumerThatReadsAgainGetsEveryPacketOnOneConn
     ASSERT_FALSE(pService->waitForExit(Milliseconds(0)));
 
     recorder.stall(false);
-    ASSERT_TRUE(waitFor([&] { return recorder.frameCount() >= generated; })) << recorder.frameCount();
+    // A sanitizer build on a loaded machine forwards a few hundred packets a second.
+    ASSERT_TRUE(waitFor([&] { return recorder.frameCount() >= generated; }, Milliseconds(90000)))
+        << recorder.frameCount();
     std::this_thread::sleep_for(Milliseconds(300));
     expectCleanEnd(*pService);
     waitUntilConnectionsEnd(recorder);
