@@ -37,6 +37,11 @@ const int EXIT_BAD_CONFIGURATION = 1;
 
 /// One in REFUSAL_ODDS inputs has a given configuration call refused.
 const std::uint32_t REFUSAL_ODDS = 8;
+/// Bits of the input's hash taken by one decision: enough to name any IF chain.
+const unsigned DECISION_BITS = 4;
+
+const std::uint32_t FNV_OFFSET_BASIS = 2166136261u;
+const std::uint32_t FNV_PRIME = 16777619u;
 
 struct ExitRequested
 {
@@ -82,10 +87,18 @@ void writeConfiguration(const std::uint8_t* data, std::size_t size)
 /// FNV-1a over the input: the same input always meets the same refusals.
 std::uint32_t inputHash(const std::uint8_t* data, std::size_t size)
 {
-    std::uint32_t hash = 2166136261u;
+    std::uint32_t hash = FNV_OFFSET_BASIS;
     for (std::size_t i = 0; i < size; ++i)
-        hash = (hash ^ data[i]) * 16777619u;
+        hash = (hash ^ data[i]) * FNV_PRIME;
     return hash;
+}
+
+/// Takes the next decision out of the hash.
+std::uint32_t nextDecision(std::uint32_t& hash)
+{
+    const std::uint32_t decision = hash;
+    hash >>= DECISION_BITS;
+    return decision;
 }
 
 void prepareConcentrator(std::uint32_t hash)
@@ -93,12 +106,12 @@ void prepareConcentrator(std::uint32_t hash)
     LoRaSim::reset();
     FUZZ_CHECK(lgw_connect(CONCENTRATOR_DEVICE) == LGW_REG_SUCCESS,
                "the simulated concentrator did not connect");
-    if (hash % REFUSAL_ODDS == 0)
+    if (nextDecision(hash) % REFUSAL_ODDS == 0)
         LoRaSim::refuseBoard(true);
-    if ((hash >> 3) % REFUSAL_ODDS == 0)
-        LoRaSim::refuseRxrf((hash >> 6) % LGW_RF_CHAIN_NB);
-    if ((hash >> 9) % REFUSAL_ODDS == 0)
-        LoRaSim::refuseRxif((hash >> 12) % LGW_IF_CHAIN_NB);
+    if (nextDecision(hash) % REFUSAL_ODDS == 0)
+        LoRaSim::refuseRxrf(nextDecision(hash) % LGW_RF_CHAIN_NB);
+    if (nextDecision(hash) % REFUSAL_ODDS == 0)
+        LoRaSim::refuseRxif(nextDecision(hash) % LGW_IF_CHAIN_NB);
 }
 
 struct Outcome

@@ -24,6 +24,7 @@ const char FRAME_END = '\x0C';
 /// How often the serving thread looks at its flags while nothing happens.
 const int POLL_INTERVAL_MS = 10;
 const int LISTEN_BACKLOG = 8;
+const std::size_t READ_CHUNK = 65536;
 
 } // namespace
 
@@ -112,7 +113,7 @@ void FrameRecorder::serve()
 
 void FrameRecorder::readFrom(int fd)
 {
-    char buffer[65536];
+    char buffer[READ_CHUNK];
     while (!_stop && !_drop)
     {
         if (_stalled)
