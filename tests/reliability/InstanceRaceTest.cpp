@@ -106,12 +106,19 @@ public:
     }
 
 private:
+    /// This process's environment with the setup's variables in place of any
+    /// inherited ones.
     static std::vector<std::string> environmentFor(const ServiceSetup& setup)
     {
+        const std::map<std::string, std::string> own = setup.environment();
         std::vector<std::string> entries;
         for (char** p = environ; *p; ++p)
-            entries.push_back(*p);
-        for (const auto& entry : setup.environment())
+        {
+            const std::string entry = *p;
+            if (own.count(entry.substr(0, entry.find('='))) == 0)
+                entries.push_back(entry);
+        }
+        for (const auto& entry : own)
             entries.push_back(entry.first + "=" + entry.second);
         return entries;
     }
