@@ -74,9 +74,11 @@ class ConfigDocument
 /// are allowed, whose root is an object.
 {
 public:
-    static const std::size_t MAX_FILE_SIZE = 16 * 1024 * 1024;
+    static const std::size_t MAX_FILE_SIZE = 1024 * 1024;
     /// Larger files are not read: a configuration is a few kilobytes, and a
-    /// huge file must not exhaust a small board's memory.
+    /// huge file must not exhaust a small board's memory. Parsed, a file can
+    /// take some forty times its size (deeply nested arrays), so the limit
+    /// keeps the worst case near forty megabytes.
 
     static std::unique_ptr<ConfigDocument> parseFile(const std::string& path);
     /// Reads and parses the file at path. Returns null when the file cannot be

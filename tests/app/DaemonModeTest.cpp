@@ -23,6 +23,14 @@ namespace
 const std::string LOG_DIRECTORY = "/opt/Halvane/Mirel/bin/lorawan";
 const std::string LOG_FILE = LOG_DIRECTORY + "/lorawanserver.log";
 
+std::size_t occurrences(const std::string& text, const std::string& part)
+{
+    std::size_t count = 0;
+    for (std::string::size_type at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
 bool exists(const std::string& path)
 {
     struct stat info;
@@ -83,15 +91,20 @@ protected:
     }
 
     /// Runs the daemon until it has started, checks its streams, stops it.
-    void runDaemon()
+    void runDaemon(const std::vector<std::string>& extraArgs = {})
     {
         const std::string pidFile = _pidDir.file("lorawanserver.pid");
-        auto pLauncher = _setup.start({"--daemon", "--pidfile=" + pidFile});
+        ::unlink(pidFile.c_str());
+        // An earlier run may have left its own lines in the log.
+        const std::size_t startsBefore = occurrences(readFile(LOG_FILE), "concentrator started");
+        std::vector<std::string> args = {"--daemon", "--pidfile=" + pidFile};
+        args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+        auto pLauncher = _setup.start(args);
         ASSERT_TRUE(pLauncher->waitForExit());
         ASSERT_EQ(0, pLauncher->exitStatus());
 
         ASSERT_TRUE(
-            waitFor([&] { return readFile(LOG_FILE).find("concentrator started") != std::string::npos; }))
+            waitFor([&] { return occurrences(readFile(LOG_FILE), "concentrator started") > startsBefore; }))
             << readFile(LOG_FILE);
         ASSERT_TRUE(waitFor([&] { return !readFile(pidFile).empty(); }));
         const pid_t daemon = static_cast<pid_t>(std::stol(readFile(pidFile)));
@@ -140,6 +153,23 @@ TEST_F(DaemonModeTest, AppendsToAnExistingLogFile)
     const std::string log = readFile(LOG_FILE);
     EXPECT_EQ(earlier, log.substr(0, earlier.size()));
     EXPECT_NE(std::string::npos, log.find(" LoRaWAN server shuts down"));
+}
+
+TEST_F(DaemonModeTest, LogFileStaysOwnerOnlyUnderAnOpenUmaskAndEveryRunAppends)
+{
+    runDaemon({"--umask=000"});
+    struct stat info;
+    ASSERT_EQ(0, ::stat(LOG_FILE.c_str(), &info));
+    EXPECT_EQ(0600u, info.st_mode & 0777u);
+    const std::string first = readFile(LOG_FILE);
+
+    runDaemon();
+    const std::string both = readFile(LOG_FILE);
+    EXPECT_EQ(first, both.substr(0, first.size()));
+    std::size_t shutdowns = 0;
+    for (const std::string& line : lines(both))
+        shutdowns += withoutTimeStamp(line) == " LoRaWAN server shuts down" ? 1 : 0;
+    EXPECT_EQ(2u, shutdowns);
 }
 
 TEST_F(DaemonModeTest, SecondDaemonReportsTheRunningInstanceInTheLog)

@@ -140,4 +140,15 @@ TEST(ConfigDocumentFileTest, FilesBeyondTheSizeLimitAreNotRead)
     EXPECT_FALSE(ConfigDocument::parseFile(path));
 }
 
+TEST(ConfigDocumentFileTest, FileFarLargerThanAnyConfigurationIsNotReadEvenWhenItIsAValidObject)
+{
+    // Nested arrays cost about forty bytes of memory per byte of text once
+    // parsed: two megabytes of them would take some eighty.
+    TempDir dir;
+    const std::string path = dir.file("nested.json");
+    const std::size_t depth = 1024 * 1024;
+    writeFile(path, "{\"a\":" + std::string(depth, '[') + std::string(depth, ']') + "}");
+    EXPECT_FALSE(ConfigDocument::parseFile(path));
+}
+
 } // namespace

@@ -1,0 +1,136 @@
+//
+// ConcentratorFaultsTest.cpp
+//
+// The real service on a concentrator that fails to connect, to start, to
+// receive after some packets, or to stop: the documented lines, one report of
+// the error handler, and a clean shutdown with status 0.
+//
+
+#include "DocumentCheck.h"
+#include "FrameRecorder.h"
+#include "ReliabilityTestSupport.h"
+#include "ServiceSetup.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace TestSupport;
+
+namespace
+{
+
+const char* const STARTING = " LoRaWAN server, version: 200105A starting";
+const char* const SHUTTING_DOWN = " LoRaWAN server shuts down";
+const char* const REPORT_START =
+    " ERROR: Poco::InvalidAccessException in thread \"LoRaWANServer_WorkerThread";
+
+class ConcentratorFaultsTest : public ::testing::Test
+{
+protected:
+    /// Runs the service until its worker fails and it has shut itself down.
+    std::unique_ptr<ChildProcess> runUntilItEnds()
+    {
+        auto pService = _setup.start();
+        EXPECT_TRUE(pService->waitForExit());
+        EXPECT_FALSE(pService->exitedBySignal());
+        EXPECT_EQ(0, pService->exitStatus());
+        return pService;
+    }
+
+    FixedPathsLock _lock;
+    ServiceSetup _setup;
+};
+
+/// The service's own log lines: those with a time stamp, without the lines
+/// that name the configuration files found (the simulated concentrator adds
+/// lines of its own, without time stamp).
+std::vector<std::string> serviceLines(const ChildProcess& service)
+{
+    std::vector<std::string> result;
+    for (const std::string& line : lines(service.out()))
+    {
+        if (hasTimeStamp(line) && withoutTimeStamp(line).find(" INFO: found ") != 0)
+            result.push_back(withoutTimeStamp(line));
+    }
+    return result;
+}
+
+/// The output of a service whose worker failed: the start line, the error
+/// handler's one report, the shutdown line; no line of the worker's end.
+void expectReportedFailure(const ChildProcess& service, const std::string& message)
+{
+    const std::vector<std::string> out = serviceLines(service);
+    ASSERT_EQ(3u, out.size()) << service.out();
+    EXPECT_EQ(STARTING, out[0]);
+    EXPECT_EQ(0u, out[1].find(REPORT_START)) << out[1];
+    EXPECT_NE(std::string::npos, out[1].find("\": Invalid access: " + message + ", shutting down")) << out[1];
+    EXPECT_EQ(SHUTTING_DOWN, out[2]);
+}
+
+TEST_F(ConcentratorFaultsTest, FailedConnectIsReportedBeforeAnyConfigurationIsRead)
+{
+    _setup.writeScenario(R"({"connect": -1})");
+    auto pService = runUntilItEnds();
+    expectReportedFailure(*pService, "ERROR: FAIL TO CONNECT BOARD ON /dev/ttyACM0");
+    EXPECT_EQ(std::string::npos, pService->out().find(" INFO: found "));
+    EXPECT_EQ("", pService->err());
+}
+
+TEST_F(ConcentratorFaultsTest, FailedStartIsReportedAfterTheConfigurationWasHandedOver)
+{
+    _setup.writeScenario(R"({"start": -1})");
+    auto pService = runUntilItEnds();
+    expectReportedFailure(*pService, "ERROR: failed to start the concentrator");
+    EXPECT_NE(std::string::npos, pService->err().find(" INFO: FSK channel enabled"));
+    EXPECT_EQ(std::string::npos, pService->err().find("concentrator started"));
+}
+
+TEST_F(ConcentratorFaultsTest, ReceiveFailureAfterSomePacketsComesAfterEveryOneOfThemWasDelivered)
+{
+    std::string batches;
+    const int calls = 5;
+    const int perCall = 3;
+    for (int call = 0; call < calls; ++call)
+    {
+        batches += call > 0 ? ",[" : "[";
+        for (int i = 0; i < perCall; ++i)
+            batches +=
+                (i > 0 ? "," : "") +
+                packetJson(868100000, 0, "40", ", \"count_us\": " + std::to_string(call * perCall + i));
+        batches += "]";
+    }
+    _setup.writeScenario("{\"batches\": [" + batches +
+                         "], \"receive_error_after\": " + std::to_string(calls) + "}");
+    FrameRecorder recorder(CONSUMER_SOCKET);
+    auto pService = runUntilItEnds();
+    waitUntilConnectionsEnd(recorder);
+
+    expectReportedFailure(*pService, "ERROR: failed fetching, exiting");
+    ASSERT_EQ(1u, recorder.connectionCount());
+    expectWholeDocuments(recorder);
+    std::string rest;
+    const std::vector<std::string> frames = splitFrames(recorder.connections()[0], rest);
+    ASSERT_EQ(static_cast<std::size_t>(calls * perCall), frames.size());
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        EXPECT_NE(std::string::npos, frames[i].find("\"count_us\":\"" + std::to_string(i) + "\""))
+            << frames[i];
+}
+
+TEST_F(ConcentratorFaultsTest, FailedStopIsAWarningAndTheShutdownGoesOn)
+{
+    _setup.writeScenario(R"({"stop": -1, "generator": {"rate": 200, "seed": 2}})");
+    FrameRecorder recorder(CONSUMER_SOCKET);
+    auto pService = _setup.startAndWait();
+    ASSERT_TRUE(waitFor([&] { return recorder.frameCount() >= 5; }));
+    expectCleanEnd(*pService);
+    waitUntilConnectionsEnd(recorder);
+
+    const std::vector<std::string> out = lines(pService->out());
+    ASSERT_GE(out.size(), 3u);
+    EXPECT_EQ(" WARNING: LoRaWANServer failed to stop concentrator plug-in successfully",
+              withoutTimeStamp(out[out.size() - 3]));
+    // The socket is closed all the same: the consumer saw the end of the stream.
+    expectWholeDocuments(recorder);
+}
+
+} // namespace

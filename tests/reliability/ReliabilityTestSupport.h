@@ -1,0 +1,45 @@
+//
+// ReliabilityTestSupport.h
+//
+// What the fault tests of the real service share: the consumer socket's path,
+// traffic scenarios and the check of a clean end.
+//
+
+#ifndef LoRaWANServer_ReliabilityTestSupport_INCLUDED
+#define LoRaWANServer_ReliabilityTestSupport_INCLUDED
+
+#include "FrameRecorder.h"
+#include "TestSupport.h"
+
+#include <string>
+
+namespace TestSupport
+{
+
+/// The service's consumer socket.
+extern const char* const CONSUMER_SOCKET;
+
+/// The simulated concentrator at full load: 16 packets at every receive call.
+extern const char* const HEAVY_TRAFFIC;
+
+/// About 2000 packets a second.
+extern const char* const STEADY_TRAFFIC;
+
+std::size_t countOf(const std::string& text, const std::string& part);
+/// Returns how often part occurs in text.
+
+void expectCleanEnd(ChildProcess& service);
+/// Asks the service to stop (SIGTERM) and expects it to end with status 0 and
+/// its output to end with the worker's and the service's final lines.
+
+void waitUntilConnectionsEnd(const FrameRecorder& recorder);
+/// Waits until the recorder has read every connection to its end.
+
+void expectWholeDocuments(const FrameRecorder& recorder);
+/// Expects every connection the recorder served to hold whole documents only,
+/// each followed by its frame end, from its first byte on: a connection ends
+/// at a frame boundary unless the recorder dropped it.
+
+} // namespace TestSupport
+
+#endif // LoRaWANServer_ReliabilityTestSupport_INCLUDED
