@@ -1,10 +1,11 @@
 # Entry points of the project. Every target installs what is missing first.
-BUILD      ?= build
-SAN_BUILD  ?= build-sanitize
-JOBS       ?= $(shell nproc)
-CMAKE_ARGS ?=
+BUILD       ?= build
+SAN_BUILD   ?= build-sanitize
+BENCH_BUILD ?= build-release
+JOBS        ?= $(shell nproc)
+CMAKE_ARGS  ?=
 
-.PHONY: all setup configure build run test test-sanitize clean
+.PHONY: all setup configure build run test test-sanitize bench clean
 
 all: build
 
@@ -30,5 +31,11 @@ test-sanitize: setup
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# Benchmarks of a Release build (its own build folder): one table, written to
+# bench/RESULTS.md. BENCH_SHORT=1 measures a few seconds per item (CI) and
+# writes its table into the build folder instead.
+bench: setup
+	JOBS=$(JOBS) bench/run-bench --build-dir $(BENCH_BUILD) $(if $(BENCH_SHORT),--short --results $(BENCH_BUILD)/RESULTS.md)
+
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(BENCH_BUILD)
