@@ -14,6 +14,8 @@
 #include <Poco/Exception.h>
 #include <Poco/Net/SocketAddress.h>
 
+#include <sys/prctl.h>
+
 namespace LoRaWANServer
 {
 
@@ -21,6 +23,23 @@ namespace
 {
 
 const std::string UPSTREAM_MESSAGE_TYPE = MESSAGE_TYPE_UPSTREAM;
+
+// The smallest timer slack Linux takes (0 would mean its default of 50 us).
+const unsigned long EXACT_TIMER_SLACK_NS = 1;
+
+// Linux may end a timed wait as late as the thread's timer slack allows, 50 us
+// by default. The worker waits 3 ms after every pass, so under full load the
+// slack alone would cost about 2 % of the packets the polls can carry. The
+// worker's thread asks once, at its first pass, to be woken on time.
+void askForPunctualWakeUps()
+{
+    static thread_local bool asked = false;
+    if (asked)
+        return;
+    // A refusal only leaves the default slack; the waits still end.
+    prctl(PR_SET_TIMERSLACK, EXACT_TIMER_SLACK_NS, 0, 0, 0);
+    asked = true;
+}
 
 void logForwardingFailure(const Poco::Exception& exc)
 {
@@ -33,6 +52,7 @@ void logForwardingFailure(const Poco::Exception& exc)
 
 void WorkerThread::work()
 {
+    askForPunctualWakeUps();
     lgw_pkt_rx_s packets[RECEIVE_BATCH];
     const int received = lgw_receive(RECEIVE_BATCH, packets);
     if (received == 0)
