@@ -35,7 +35,7 @@ test-sanitize: setup
 # bench/RESULTS.md. BENCH_SHORT=1 measures a few seconds per item (CI) and
 # writes its table into the build folder instead.
 bench: setup
-	JOBS=$(JOBS) bench/run-bench --build-dir $(BENCH_BUILD) $(if $(BENCH_SHORT),--short --results $(BENCH_BUILD)/RESULTS.md)
+	JOBS=$(JOBS) CMAKE_ARGS="$(CMAKE_ARGS)" bench/run-bench --build-dir $(BENCH_BUILD) $(if $(BENCH_SHORT),--short --results $(BENCH_BUILD)/RESULTS.md)
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(BENCH_BUILD)
