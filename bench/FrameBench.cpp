@@ -170,8 +170,7 @@ void countPerFrame(benchmark::State& state, std::uint64_t allocationsBefore, std
     state.counters["bytes"] = static_cast<double>(frameBytes);
 }
 
-// Not inlined, so that callgrind can count the instructions of one benchmark
-// alone (--toggle-collect='*BM_UpstreamFrame*').
+// Not inlined, so that a profiler can tell the benchmarks apart.
 __attribute__((noinline)) void BM_UpstreamFrame(benchmark::State& state, const lgw_pkt_rx_s& packet)
 {
     Poco::NotificationQueue queue;
@@ -241,9 +240,10 @@ __attribute__((noinline)) void renderFrames(const std::string& way, const lgw_pk
     BaselineFrame baseline;
     ServicePass pass;
     const auto send = [](const char* pData, std::size_t) { benchmark::DoNotOptimize(pData); };
+    const bool service = way == "service";
     for (long i = 0; i < count; ++i)
     {
-        if (way == "service")
+        if (service)
             pass.frame(worker, packet, send);
         else
             benchmark::DoNotOptimize(baseline.write(packet, MESSAGE_TYPE).data());
