@@ -1,12 +1,13 @@
 # Entry points of the project. Every target installs what is missing first.
-BUILD      ?= build
-SAN_BUILD  ?= build-sanitize
-PKG_BUILD  ?= build-package
-FUZZ_BUILD ?= build-fuzz
-JOBS       ?= $(shell nproc)
-CMAKE_ARGS ?=
+BUILD       ?= build
+SAN_BUILD   ?= build-sanitize
+PKG_BUILD   ?= build-package
+FUZZ_BUILD  ?= build-fuzz
+BENCH_BUILD ?= build-release
+JOBS        ?= $(shell nproc)
+CMAKE_ARGS  ?=
 
-.PHONY: all setup configure build run test test-sanitize fuzz soak memcheck package clean
+.PHONY: all setup configure build run test test-sanitize bench fuzz soak memcheck package clean
 
 all: build
 
@@ -56,5 +57,11 @@ soak: build
 memcheck: build
 	scripts/memcheck $(BUILD)
 
+# Benchmarks of a Release build (its own build folder): one table, written to
+# bench/RESULTS.md. BENCH_SHORT=1 measures a few seconds per item (CI) and
+# writes its table into the build folder instead.
+bench: setup
+	JOBS=$(JOBS) CMAKE_ARGS="$(CMAKE_ARGS)" bench/run-bench --build-dir $(BENCH_BUILD) $(if $(BENCH_SHORT),--short --results $(BENCH_BUILD)/RESULTS.md)
+
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(PKG_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(PKG_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

@@ -89,7 +89,8 @@ void MarkupFactory::OpenMarkup::set(BaseType baseType, bool arrayMarker)
 }
 
 MarkupFactory::MarkupFactory(std::ostream& ostr, bool format, bool auxFlag)
-    : _deflate(false), _pOstr(&ostr), _format(format), _auxFlag(auxFlag), _arrayMarkers(0)
+    : _deflate(false), _pOstr(&ostr), _format(format), _auxFlag(auxFlag),
+      _openMarkups(InlineArena::Allocator<OpenMarkup>(&_stackArena)), _arrayMarkers(0)
 {
 }
 
@@ -98,7 +99,7 @@ MarkupFactory::MarkupFactory(std::ostream& ostr, Poco::DeflatingStreamBuf::Strea
     : _deflate(true), _pDeflatingOstr(std::make_unique<Poco::DeflatingOutputStream>(
                           ostr, streamType, DEFAULT_COMPRESSION_LEVEL)),
       _pOfstr(std::make_unique<std::ofstream>()), _pOstr(_pOfstr.get()), _format(format), _auxFlag(auxFlag),
-      _arrayMarkers(0)
+      _openMarkups(InlineArena::Allocator<OpenMarkup>(&_stackArena)), _arrayMarkers(0)
 {
     _pOfstr->std::ostream::rdbuf(_pDeflatingOstr->rdbuf());
 }

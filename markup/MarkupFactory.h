@@ -8,6 +8,7 @@
 #define Markup_MarkupFactory_INCLUDED
 
 #include "markup/BACnetDataType.h"
+#include "markup/InlineArena.h"
 
 #include <Poco/DeflatingStream.h>
 #include <Poco/HashMap.h>
@@ -234,7 +235,11 @@ protected:
     bool _auxFlag;
     /// Stored and not consulted.
 
-    std::deque<OpenMarkup> _openMarkups;
+    InlineArena _stackArena;
+    /// The first blocks of _openMarkups, so that a new writer's stack costs no
+    /// heap allocation.
+
+    std::deque<OpenMarkup, InlineArena::Allocator<OpenMarkup>> _openMarkups;
     /// The open-element stack; its back is the innermost entry.
 
     std::uint32_t _arrayMarkers;

@@ -8,6 +8,14 @@
 
 #include <Poco/NumericString.h>
 
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <cxxabi.h>
+#include <exception>
+#include <ostream>
+#include <string_view>
+
 namespace Zel
 {
 namespace BACnet
@@ -50,6 +58,7 @@ constexpr unsigned char NIBBLE_MASK = 0x0F;
 constexpr unsigned NIBBLE_BITS = 4;
 constexpr char HEX_DIGITS[] = "0123456789abcdef";
 constexpr unsigned short DECIMAL = 10;
+constexpr std::size_t SHORT_PIECE = 4;
 
 const MarkupFactory::BaseType CONSTRUCTED_BASE_TYPES[] = {
     MarkupFactory::BT_OBJECT,       MarkupFactory::BT_COMPOSITION,
@@ -84,7 +93,225 @@ std::string_view shortEscape(unsigned char c)
     }
 }
 
+// Texts are searched for characters to escape a machine word at a time: a
+// word holds one exactly when it holds a byte below 0x20, a quotation mark or
+// a backslash; the byte tests are the exact "has a byte less than n" and "has
+// a zero byte" tests of bit twiddling. Bytes from 0x80 up never match.
+using Word = std::uint64_t;
+constexpr std::size_t WORD_SIZE = sizeof(Word);
+constexpr unsigned char HIGH_BIT = 0x80;
+constexpr Word EVERY_BYTE = ~Word(0) / UCHAR_MAX; // 0x0101...01
+constexpr Word HIGH_BITS = EVERY_BYTE * HIGH_BIT;
+
+constexpr Word hasByteBelow(Word word, unsigned char limit)
+{
+    return (word - EVERY_BYTE * limit) & ~word & HIGH_BITS;
+}
+
+constexpr Word hasByte(Word word, unsigned char value)
+{
+    // The bytes equal to value are the zero bytes of the exclusive or.
+    return hasByteBelow(word ^ (EVERY_BYTE * value), 1);
+}
+
+bool wordNeedsEscape(Word word)
+{
+    return (hasByteBelow(word, FIRST_PLAIN_CHARACTER) | hasByte(word, '"') | hasByte(word, '\\')) != 0;
+}
+
+// For the characters a word test cannot take: the short texts and tails.
+struct EscapeTable
+{
+    constexpr EscapeTable() : needed()
+    {
+        for (unsigned c = 0; c < FIRST_PLAIN_CHARACTER; ++c)
+            needed[c] = true;
+        needed[static_cast<unsigned char>('"')] = true;
+        needed[static_cast<unsigned char>('\\')] = true;
+    }
+    bool needed[UCHAR_MAX + 1];
+};
+constexpr EscapeTable ESCAPE_TABLE;
+
+// Returns the position of the first character of text at or after from that
+// needs an escape, or the size of text when none does.
+std::size_t findEscape(std::string_view text, std::size_t from)
+{
+    const char* pText = text.data();
+    std::size_t i = from;
+    for (; i + WORD_SIZE <= text.size(); i += WORD_SIZE)
+    {
+        Word word;
+        std::memcpy(&word, pText + i, WORD_SIZE);
+        if (wordNeedsEscape(word))
+            break;
+    }
+    for (; i < text.size(); ++i)
+    {
+        if (ESCAPE_TABLE.needed[static_cast<unsigned char>(pText[i])])
+            return i;
+    }
+    return text.size();
+}
+
 } // namespace
+
+class MarkupFactoryJSON::Output
+/// Puts the pieces of one element straight into the stream's buffer, under
+/// one sentry for all of them, as the stream's own output functions do for
+/// theirs: a stream that is not good takes nothing, a piece that the buffer
+/// refuses marks the stream bad and ends the element's text, and an exception
+/// from the buffer marks the stream bad and is rethrown only when the stream's
+/// exception mask asks for it.
+{
+public:
+    explicit Output(std::ostream& ostr)
+        : _ostr(ostr), _sentry(ostr), _pBuffer(_sentry ? ostr.rdbuf() : nullptr)
+    {
+    }
+
+    void put(char c)
+    {
+        if (!_pBuffer)
+            return;
+        try
+        {
+            if (std::ostream::traits_type::eq_int_type(_pBuffer->sputc(c), std::ostream::traits_type::eof()))
+                fail();
+        }
+        catch (abi::__forced_unwind&)
+        {
+            failUnwinding();
+            throw;
+        }
+        catch (...)
+        {
+            failWith(std::current_exception());
+        }
+    }
+
+    void write(std::string_view text)
+    {
+        if (text.size() <= SHORT_PIECE)
+        {
+            // Character by character is cheaper than a call to the buffer's
+            // bulk write for the short names, values and literals of a document.
+            for (char c : text)
+                put(c);
+            return;
+        }
+        if (!_pBuffer)
+            return;
+        try
+        {
+            const std::streamsize size = static_cast<std::streamsize>(text.size());
+            if (_pBuffer->sputn(text.data(), size) != size)
+                fail();
+        }
+        catch (abi::__forced_unwind&)
+        {
+            failUnwinding();
+            throw;
+        }
+        catch (...)
+        {
+            failWith(std::current_exception());
+        }
+    }
+
+    void writeEscaped(std::string_view text)
+    {
+        if (text.size() <= SHORT_PIECE)
+        {
+            // Most names and values are short: looked at and put in one go.
+            for (char c : text)
+            {
+                if (ESCAPE_TABLE.needed[static_cast<unsigned char>(c)])
+                    writeEscape(static_cast<unsigned char>(c));
+                else
+                    put(c);
+            }
+            return;
+        }
+        // Plain runs go out in one piece; only the characters that need it are replaced.
+        std::size_t runStart = 0;
+        for (std::size_t i = findEscape(text, 0); i < text.size(); i = findEscape(text, runStart))
+        {
+            write(text.substr(runStart, i - runStart));
+            writeEscape(static_cast<unsigned char>(text[i]));
+            runStart = i + 1;
+        }
+        write(text.substr(runStart));
+    }
+
+    void writeQuoted(std::string_view text)
+    {
+        put(QUOTE);
+        writeEscaped(text);
+        put(QUOTE);
+    }
+
+    void writeAttribute(std::string_view literal, const std::string& text)
+    {
+        if (text.empty())
+            return;
+        write(literal);
+        writeEscaped(text);
+        put(QUOTE);
+    }
+
+private:
+    void writeEscape(unsigned char c)
+    {
+        const std::string_view escape = shortEscape(c);
+        if (!escape.empty())
+        {
+            write(escape);
+            return;
+        }
+        write(UNICODE_ESCAPE_START);
+        put(HEX_DIGITS[c >> NIBBLE_BITS]);
+        put(HEX_DIGITS[c & NIBBLE_MASK]);
+    }
+
+    void fail()
+    {
+        _pBuffer = nullptr;
+        _ostr.setstate(std::ios::badbit);
+    }
+
+    void failUnwinding()
+    {
+        // A thread being cancelled must go on unwinding, whatever the mask.
+        _pBuffer = nullptr;
+        try
+        {
+            _ostr.setstate(std::ios::badbit);
+        }
+        catch (const std::ios::failure&)
+        {
+        }
+    }
+
+    void failWith(const std::exception_ptr& pException)
+    {
+        // Like the stream's own functions: bad first, then the buffer's own
+        // exception, and that only when the mask asks for failures on bad.
+        _pBuffer = nullptr;
+        try
+        {
+            _ostr.setstate(std::ios::badbit);
+        }
+        catch (const std::ios::failure&)
+        {
+            std::rethrow_exception(pException);
+        }
+    }
+
+    std::ostream& _ostr;
+    std::ostream::sentry _sentry;
+    std::streambuf* _pBuffer;
+};
 
 MarkupFactoryJSON::MarkupFactoryJSON(std::ostream& ostr, bool format, bool auxFlag)
     : MarkupFactory(ostr, format, auxFlag), _firstMember(true)
@@ -113,16 +340,51 @@ void MarkupFactoryJSON::descMarkup(const char* baseTypeName, const std::string& 
                                    const std::string& propertyIdentifier, const std::string& writable,
                                    const std::string& description, bool omitEmptyValue)
 {
+    Output out(*_pOstr);
     if (_firstMember)
         _firstMember = false;
     else
-        _pOstr->put(SEPARATOR);
-    if (_fullFormScopes.empty())
-        descCompactMarkup(baseTypeName, name, value, closeImmediately, isArrayElement, omitEmptyValue);
+        out.put(SEPARATOR);
+    if (!_fullFormScopes.empty())
+    {
+        descFullMarkup(out, baseTypeName, name, value, closeImmediately, isArrayElement, comment, error,
+                       errorText, displayName, type, truncated, maximum, minimum, contextTag,
+                       propertyIdentifier, writable, description, omitEmptyValue);
+        return;
+    }
+    // The compact form, the one the service writes, stays in line here.
+    const bool anonymous = isArrayElement || name.empty();
+    const bool constructed = isConstructed(baseTypeName);
+    if (!constructed && !anonymous && closeImmediately)
+    {
+        out.put(QUOTE);
+        out.writeEscaped(name);
+        out.write(KEY_END);
+        out.writeQuoted(value);
+        return;
+    }
+    if (anonymous)
+    {
+        out.put(OPEN_OBJECT);
+    }
     else
-        descFullMarkup(baseTypeName, name, value, closeImmediately, isArrayElement, comment, error, errorText,
-                       displayName, type, truncated, maximum, minimum, contextTag, propertyIdentifier,
-                       writable, description, omitEmptyValue);
+    {
+        out.put(QUOTE);
+        out.writeEscaped(name);
+        out.write(KEY_END_OPEN_OBJECT);
+    }
+    _firstMember = true;
+    if (!constructed && !(omitEmptyValue && value.empty()))
+    {
+        out.write(VALUE_KEY);
+        out.writeQuoted(value);
+        _firstMember = false;
+    }
+    if (closeImmediately)
+    {
+        out.put(CLOSE_OBJECT);
+        _firstMember = false;
+    }
 }
 
 void MarkupFactoryJSON::descCloseOpenMarkup(const std::string& /*baseTypeName*/, bool arrayMarker)
@@ -134,45 +396,7 @@ void MarkupFactoryJSON::descCloseOpenMarkup(const std::string& /*baseTypeName*/,
         _firstMember = false;
 }
 
-void MarkupFactoryJSON::descCompactMarkup(const char* baseTypeName, const std::string& name,
-                                          const std::string& value, bool closeImmediately,
-                                          bool isArrayElement, bool omitEmptyValue)
-{
-    const bool anonymous = isArrayElement || name.empty();
-    const bool constructed = isConstructed(baseTypeName);
-    if (!constructed && !anonymous && closeImmediately)
-    {
-        _pOstr->put(QUOTE);
-        writeEscaped(name);
-        writeLiteral(KEY_END);
-        writeQuoted(value);
-        return;
-    }
-    if (anonymous)
-    {
-        _pOstr->put(OPEN_OBJECT);
-    }
-    else
-    {
-        _pOstr->put(QUOTE);
-        writeEscaped(name);
-        writeLiteral(KEY_END_OPEN_OBJECT);
-    }
-    _firstMember = true;
-    if (!constructed && !(omitEmptyValue && value.empty()))
-    {
-        writeLiteral(VALUE_KEY);
-        writeQuoted(value);
-        _firstMember = false;
-    }
-    if (closeImmediately)
-    {
-        _pOstr->put(CLOSE_OBJECT);
-        _firstMember = false;
-    }
-}
-
-void MarkupFactoryJSON::descFullMarkup(const char* baseTypeName, const std::string& name,
+void MarkupFactoryJSON::descFullMarkup(Output& out, const char* baseTypeName, const std::string& name,
                                        const std::string& value, bool closeImmediately, bool isArrayElement,
                                        const std::string& comment, int error, const std::string& errorText,
                                        const std::string& displayName, const std::string& type,
@@ -183,101 +407,51 @@ void MarkupFactoryJSON::descFullMarkup(const char* baseTypeName, const std::stri
 {
     if (isArrayElement)
     {
-        _pOstr->put(OPEN_OBJECT);
+        out.put(OPEN_OBJECT);
     }
     else if (name.empty())
     {
-        writeLiteral(NAMELESS_KEY_START);
-        writeEscaped(baseTypeName);
-        writeLiteral(KEY_END_OPEN_OBJECT);
+        out.write(NAMELESS_KEY_START);
+        out.writeEscaped(baseTypeName);
+        out.write(KEY_END_OPEN_OBJECT);
     }
     else
     {
-        _pOstr->put(QUOTE);
-        writeEscaped(name);
-        writeLiteral(KEY_END_OPEN_OBJECT);
+        out.put(QUOTE);
+        out.writeEscaped(name);
+        out.write(KEY_END_OPEN_OBJECT);
     }
-    writeLiteral(BASE_KEY);
-    writeQuoted(baseTypeName);
+    out.write(BASE_KEY);
+    out.writeQuoted(baseTypeName);
     if (!name.empty())
     {
         if (!isConstructed(baseTypeName) && !(omitEmptyValue && value.empty()))
         {
-            writeLiteral(VALUE_MEMBER);
-            writeEscaped(value);
-            _pOstr->put(QUOTE);
+            out.write(VALUE_MEMBER);
+            out.writeEscaped(value);
+            out.put(QUOTE);
         }
-        writeAttribute(DISPLAY_NAME_MEMBER, displayName);
-        writeAttribute(isListLike(baseTypeName) ? MEMBER_TYPE_MEMBER : TYPE_MEMBER, type);
-        writeAttribute(PROPERTY_IDENTIFIER_MEMBER, propertyIdentifier);
-        writeAttribute(isArrayType(baseTypeName) ? MAXIMUM_SIZE_MEMBER : MAXIMUM_MEMBER, maximum);
-        writeAttribute(isArrayType(baseTypeName) ? MINIMUM_SIZE_MEMBER : MINIMUM_MEMBER, minimum);
-        writeAttribute(CONTEXT_TAG_MEMBER, contextTag);
-        writeAttribute(WRITABLE_MEMBER, writable);
-        writeAttribute(DESCRIPTION_MEMBER, description);
+        out.writeAttribute(DISPLAY_NAME_MEMBER, displayName);
+        out.writeAttribute(isListLike(baseTypeName) ? MEMBER_TYPE_MEMBER : TYPE_MEMBER, type);
+        out.writeAttribute(PROPERTY_IDENTIFIER_MEMBER, propertyIdentifier);
+        out.writeAttribute(isArrayType(baseTypeName) ? MAXIMUM_SIZE_MEMBER : MAXIMUM_MEMBER, maximum);
+        out.writeAttribute(isArrayType(baseTypeName) ? MINIMUM_SIZE_MEMBER : MINIMUM_MEMBER, minimum);
+        out.writeAttribute(CONTEXT_TAG_MEMBER, contextTag);
+        out.writeAttribute(WRITABLE_MEMBER, writable);
+        out.writeAttribute(DESCRIPTION_MEMBER, description);
         if (error != 0)
         {
             std::string errorDigits;
             Poco::intToStr(error, DECIMAL, errorDigits);
-            writeAttribute(ERROR_MEMBER, errorDigits);
+            out.writeAttribute(ERROR_MEMBER, errorDigits);
         }
-        writeAttribute(ERROR_TEXT_MEMBER, errorText);
-        writeAttribute(COMMENT_MEMBER, comment);
+        out.writeAttribute(ERROR_TEXT_MEMBER, errorText);
+        out.writeAttribute(COMMENT_MEMBER, comment);
         if (truncated)
-            writeLiteral(TRUNCATED_MEMBER);
+            out.write(TRUNCATED_MEMBER);
     }
     if (closeImmediately)
-        _pOstr->put(CLOSE_OBJECT);
-}
-
-void MarkupFactoryJSON::writeLiteral(std::string_view literal)
-{
-    _pOstr->write(literal.data(), static_cast<std::streamsize>(literal.size()));
-}
-
-void MarkupFactoryJSON::writeAttribute(std::string_view literal, const std::string& text)
-{
-    if (text.empty())
-        return;
-    writeLiteral(literal);
-    writeEscaped(text);
-    _pOstr->put(QUOTE);
-}
-
-void MarkupFactoryJSON::writeQuoted(std::string_view text)
-{
-    _pOstr->put(QUOTE);
-    writeEscaped(text);
-    _pOstr->put(QUOTE);
-}
-
-void MarkupFactoryJSON::writeEscaped(std::string_view text)
-{
-    // Plain runs go out in one write; only the characters that need it are replaced.
-    std::size_t runStart = 0;
-    for (std::size_t i = 0; i < text.size(); ++i)
-    {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= FIRST_PLAIN_CHARACTER && c != '"' && c != '\\')
-            continue;
-        writeLiteral(text.substr(runStart, i - runStart));
-        writeEscape(c);
-        runStart = i + 1;
-    }
-    writeLiteral(text.substr(runStart));
-}
-
-void MarkupFactoryJSON::writeEscape(unsigned char c)
-{
-    const std::string_view escape = shortEscape(c);
-    if (!escape.empty())
-    {
-        writeLiteral(escape);
-        return;
-    }
-    writeLiteral(UNICODE_ESCAPE_START);
-    _pOstr->put(HEX_DIGITS[c >> NIBBLE_BITS]);
-    _pOstr->put(HEX_DIGITS[c & NIBBLE_MASK]);
+        out.put(CLOSE_OBJECT);
 }
 
 bool MarkupFactoryJSON::isConstructed(const char* baseTypeName)

@@ -9,8 +9,6 @@
 
 #include "markup/MarkupFactory.h"
 
-#include <string_view>
-
 namespace Zel
 {
 namespace BACnet
@@ -78,19 +76,15 @@ protected:
     /// True while the next element is the first member of the innermost object.
 
 private:
-    void descCompactMarkup(const char* baseTypeName, const std::string& name, const std::string& value,
-                           bool closeImmediately, bool isArrayElement, bool omitEmptyValue);
-    void descFullMarkup(const char* baseTypeName, const std::string& name, const std::string& value,
-                        bool closeImmediately, bool isArrayElement, const std::string& comment, int error,
-                        const std::string& errorText, const std::string& displayName, const std::string& type,
-                        bool truncated, const std::string& maximum, const std::string& minimum,
-                        const std::string& contextTag, const std::string& propertyIdentifier,
-                        const std::string& writable, const std::string& description, bool omitEmptyValue);
-    void writeLiteral(std::string_view literal);
-    void writeAttribute(std::string_view literal, const std::string& text);
-    void writeQuoted(std::string_view text);
-    void writeEscaped(std::string_view text);
-    void writeEscape(unsigned char c);
+    class Output;
+
+    void descFullMarkup(Output& out, const char* baseTypeName, const std::string& name,
+                        const std::string& value, bool closeImmediately, bool isArrayElement,
+                        const std::string& comment, int error, const std::string& errorText,
+                        const std::string& displayName, const std::string& type, bool truncated,
+                        const std::string& maximum, const std::string& minimum, const std::string& contextTag,
+                        const std::string& propertyIdentifier, const std::string& writable,
+                        const std::string& description, bool omitEmptyValue);
 
     static bool isConstructed(const char* baseTypeName);
     static bool isListLike(const char* baseTypeName);

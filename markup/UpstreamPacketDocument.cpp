@@ -6,14 +6,13 @@
 // The document is a nameless root object holding "type" and "data"; "data"
 // holds every field of the HAL's record, in the record's order, each value as
 // text: integers in decimal, the signal-quality floats in their shortest
-// notation, the payload in hexadecimal.
+// notation (ValueText), the payload in hexadecimal.
 //
 
 #include "markup/MarkupFactory.h"
+#include "markup/ValueText.h"
 #include "utility/OctetBuffer.h"
 #include "worker/WorkerThread.h"
-
-#include <Poco/NumericString.h>
 
 #include <string>
 
@@ -25,44 +24,48 @@ namespace
 
 using Zel::BACnet::WS::MarkupFactory;
 
-const std::size_t DECIMAL_BUFFER_SIZE = 65;
-const int FLOAT_BUFFER_SIZE = 780;
-const int FLOAT_LOWEST_PLAIN_EXPONENT = -6;
-const int FLOAT_HIGHEST_PLAIN_EXPONENT = 6;
 const unsigned int PAYLOAD_CAPACITY = sizeof(lgw_pkt_rx_s::payload);
 
-std::string decimalText(Poco::UInt32 value)
-{
-    char buffer[DECIMAL_BUFFER_SIZE];
-    std::size_t size = sizeof(buffer);
-    Poco::uIntToStr(value, 10, buffer, size);
-    return std::string(buffer, size);
-}
-
-std::string floatText(float value)
-{
-    char buffer[FLOAT_BUFFER_SIZE];
-    Poco::floatToStr(buffer, FLOAT_BUFFER_SIZE, value, FLOAT_LOWEST_PLAIN_EXPONENT,
-                     FLOAT_HIGHEST_PLAIN_EXPONENT);
-    return std::string(buffer);
-}
+// The element names, made once rather than for every packet.
+const std::string EMPTY;
+const std::string TYPE = "type";
+const std::string DATA = "data";
+const std::string FREQ_HZ = "freq_hz";
+const std::string IF_CHAIN = "if_chain";
+const std::string STATUS = "status";
+const std::string COUNT_US = "count_us";
+const std::string RF_CHAIN = "rf_chain";
+const std::string MODULATION = "modulation";
+const std::string BANDWIDTH = "bandwidth";
+const std::string DATARATE = "datarate";
+const std::string CODERATE = "coderate";
+const std::string RSSI = "rssi";
+const std::string SNR = "snr";
+const std::string SNR_MIN = "snr_min";
+const std::string SNR_MAX = "snr_max";
+const std::string CRC = "crc";
+const std::string SIZE = "size";
+const std::string PAYLOAD = "payload";
 
 void markupElement(MarkupFactory& writer, MarkupFactory::BaseType baseType, const std::string& name,
                    const std::string& value, bool closeImmediately)
 {
-    static const std::string NONE;
-    writer.markup(baseType, name, value, closeImmediately, false, Zel::BACnet::BACNET_DT_NULL, false, NONE, 0,
-                  NONE, NONE, NONE, false, NONE, NONE, NONE, NONE, NONE, NONE, false);
+    writer.markup(baseType, name, value, closeImmediately, false, Zel::BACnet::BACNET_DT_NULL, false, EMPTY,
+                  0, EMPTY, EMPTY, EMPTY, false, EMPTY, EMPTY, EMPTY, EMPTY, EMPTY, EMPTY, false);
 }
 
 void markupUnsigned(MarkupFactory& writer, const std::string& name, Poco::UInt32 value)
 {
-    markupElement(writer, MarkupFactory::BT_UNSIGNED, name, decimalText(value), true);
+    char text[ValueText::DECIMAL_CAPACITY];
+    markupElement(writer, MarkupFactory::BT_UNSIGNED, name,
+                  std::string(text, ValueText::decimal(value, text)), true);
 }
 
 void markupReal(MarkupFactory& writer, const std::string& name, float value)
 {
-    markupElement(writer, MarkupFactory::BT_REAL, name, floatText(value), true);
+    char text[ValueText::FLOAT_CAPACITY];
+    markupElement(writer, MarkupFactory::BT_REAL, name,
+                  std::string(text, ValueText::shortestFloat(value, text)), true);
 }
 
 } // namespace
@@ -70,33 +73,31 @@ void markupReal(MarkupFactory& writer, const std::string& name, float value)
 void WorkerThread::markupUpstreamPkt(const lgw_pkt_rx_s& packet, MarkupFactory& writer,
                                      const std::string& messageType)
 {
-    static const std::string EMPTY;
     markupElement(writer, MarkupFactory::BT_SEQUENCE, EMPTY, EMPTY, false);
-    markupElement(writer, MarkupFactory::BT_STRING, "type", messageType, true);
-    markupElement(writer, MarkupFactory::BT_SEQUENCE, "data", EMPTY, false);
+    markupElement(writer, MarkupFactory::BT_STRING, TYPE, messageType, true);
+    markupElement(writer, MarkupFactory::BT_SEQUENCE, DATA, EMPTY, false);
 
-    markupUnsigned(writer, "freq_hz", packet.freq_hz);
-    markupUnsigned(writer, "if_chain", packet.if_chain);
-    markupUnsigned(writer, "status", packet.status);
-    markupUnsigned(writer, "count_us", packet.count_us);
-    markupUnsigned(writer, "rf_chain", packet.rf_chain);
-    markupUnsigned(writer, "modulation", packet.modulation);
-    markupUnsigned(writer, "bandwidth", packet.bandwidth);
-    markupUnsigned(writer, "datarate", packet.datarate);
-    markupUnsigned(writer, "coderate", packet.coderate);
-    markupReal(writer, "rssi", packet.rssi);
-    markupReal(writer, "snr", packet.snr);
-    markupReal(writer, "snr_min", packet.snr_min);
-    markupReal(writer, "snr_max", packet.snr_max);
-    markupUnsigned(writer, "crc", packet.crc);
-    markupUnsigned(writer, "size", packet.size);
+    markupUnsigned(writer, FREQ_HZ, packet.freq_hz);
+    markupUnsigned(writer, IF_CHAIN, packet.if_chain);
+    markupUnsigned(writer, STATUS, packet.status);
+    markupUnsigned(writer, COUNT_US, packet.count_us);
+    markupUnsigned(writer, RF_CHAIN, packet.rf_chain);
+    markupUnsigned(writer, MODULATION, packet.modulation);
+    markupUnsigned(writer, BANDWIDTH, packet.bandwidth);
+    markupUnsigned(writer, DATARATE, packet.datarate);
+    markupUnsigned(writer, CODERATE, packet.coderate);
+    markupReal(writer, RSSI, packet.rssi);
+    markupReal(writer, SNR, packet.snr);
+    markupReal(writer, SNR_MIN, packet.snr_min);
+    markupReal(writer, SNR_MAX, packet.snr_max);
+    markupUnsigned(writer, CRC, packet.crc);
+    markupUnsigned(writer, SIZE, packet.size);
 
     // A size beyond the payload array is outside the HAL's contract; never read past the array.
     const unsigned int size = packet.size > PAYLOAD_CAPACITY ? PAYLOAD_CAPACITY : packet.size;
     const Zel::Utility::OctetBuffer payload(packet.payload, size);
     std::string hexText;
-    markupElement(writer, MarkupFactory::BT_OCTET_STRING, "payload", payload.getHexString(hexText, true),
-                  true);
+    markupElement(writer, MarkupFactory::BT_OCTET_STRING, PAYLOAD, payload.getHexString(hexText, true), true);
 
     writer.closeAllOpenMarkups();
 }

@@ -6,6 +6,7 @@
 //
 
 #include "markup/MarkupFactoryJSON.h"
+#include "markup/TextStream.h"
 #include "utility/LogHelper.h"
 #include "worker/WorkerConstants.h"
 #include "worker/WorkerThread.h"
@@ -13,7 +14,7 @@
 #include <Poco/Exception.h>
 #include <Poco/Net/SocketAddress.h>
 
-#include <sstream>
+#include <sys/prctl.h>
 
 namespace LoRaWANServer
 {
@@ -22,6 +23,23 @@ namespace
 {
 
 const std::string UPSTREAM_MESSAGE_TYPE = MESSAGE_TYPE_UPSTREAM;
+
+// The smallest timer slack Linux takes (0 would mean its default of 50 us).
+const unsigned long EXACT_TIMER_SLACK_NS = 1;
+
+// Linux may end a timed wait as late as the thread's timer slack allows, 50 us
+// by default. The worker waits 3 ms after every pass, so under full load the
+// slack alone would cost about 2 % of the packets the polls can carry. The
+// worker's thread asks once, at its first pass, to be woken on time.
+void askForPunctualWakeUps()
+{
+    static thread_local bool asked = false;
+    if (asked)
+        return;
+    // A refusal only leaves the default slack; the waits still end.
+    prctl(PR_SET_TIMERSLACK, EXACT_TIMER_SLACK_NS, 0, 0, 0);
+    asked = true;
+}
 
 void logForwardingFailure(const Poco::Exception& exc)
 {
@@ -34,6 +52,7 @@ void logForwardingFailure(const Poco::Exception& exc)
 
 void WorkerThread::work()
 {
+    askForPunctualWakeUps();
     lgw_pkt_rx_s packets[RECEIVE_BATCH];
     const int received = lgw_receive(RECEIVE_BATCH, packets);
     if (received == 0)
@@ -44,6 +63,9 @@ void WorkerThread::work()
         throw Poco::InvalidAccessException("ERROR: failed fetching, exiting", 0);
     const int count = received > RECEIVE_BATCH ? RECEIVE_BATCH : received;
 
+    // One text buffer serves the whole pass, emptied before each packet: a
+    // frame then costs neither the set-up of a stream nor a copy of its text.
+    Zel::BACnet::WS::TextStream text;
     for (int attempt = 1; attempt <= FORWARD_ATTEMPTS; ++attempt)
     {
         try
@@ -56,11 +78,11 @@ void WorkerThread::work()
             }
             for (int i = 0; i < count; ++i)
             {
-                std::ostringstream text;
+                text.rewind();
                 Zel::BACnet::WS::MarkupFactoryJSON writer(text, false, false);
                 markupUpstreamPkt(packets[i], writer, UPSTREAM_MESSAGE_TYPE);
                 text.put(FRAME_END);
-                const std::string frame = text.str();
+                const std::string_view frame = text.text();
                 _socket.sendBytes(frame.data(), static_cast<int>(frame.size()), 0);
             }
             return;

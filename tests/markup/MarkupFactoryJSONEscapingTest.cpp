@@ -80,3 +80,82 @@ TEST_F(MarkupEscaping, FullFormEscapesNamesValuesAndAttributes)
     EXPECT_EQ(parsed["$Sequence"]["n\""]["$displayName"], "d\\");
     EXPECT_EQ(parsed["$Sequence"]["n\""]["$value"], "v\n");
 }
+
+namespace
+{
+
+// The escapes one character at a time, the plain way.
+std::string escapedSlowly(const std::string& text)
+{
+    std::string out;
+    for (char c : text)
+    {
+        const unsigned char u = static_cast<unsigned char>(c);
+        switch (c)
+        {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (u < 0x20)
+                {
+                    const char digits[] = "0123456789abcdef";
+                    out += "\\u00";
+                    out += digits[u >> 4];
+                    out += digits[u & 0x0F];
+                }
+                else
+                {
+                    out += c;
+                }
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(MarkupEscapingPositions, EveryCharacterToEscapeIsFoundWhereverItStandsInALongText)
+{
+    // The search looks at whole machine words; a character to escape must be
+    // found in any place of a word, in the tail and next to high bytes.
+    const std::string specials = std::string("\"\\\n\x01\x1f") + '\0';
+    for (std::size_t length = 1; length <= 40; ++length)
+    {
+        for (std::size_t at = 0; at < length; ++at)
+        {
+            for (char special : specials)
+            {
+                std::string value(length, 'v');
+                value[(at + 3) % length] = '\xe9';
+                value[at] = special;
+                std::ostringstream out;
+                MarkupTestWriter writer(out, false, false);
+                writer.write(opened(MarkupFactory::BT_SEQUENCE, ""));
+                writer.write(leaf(MarkupFactory::BT_STRING, value, value));
+                writer.closeAllOpenMarkups();
+                const std::string escaped = escapedSlowly(value);
+                ASSERT_EQ("{\"" + escaped + "\":\"" + escaped + "\"}", out.str())
+                    << length << " " << at << " " << int(special);
+            }
+        }
+    }
+}

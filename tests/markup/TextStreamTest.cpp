@@ -1,0 +1,135 @@
+//
+// TextStreamTest.cpp
+//
+// The in-memory stream the service renders each frame into: it must keep
+// every character in order, however the text is written and however long it
+// grows, and must take the next document after rewind() as a new stream would.
+//
+
+#include "markup/TextStream.h"
+#include "MarkupTestWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <iomanip>
+#include <sstream>
+#include <string>
+
+using namespace MarkupTest;
+using Zel::BACnet::WS::TextStream;
+
+namespace
+{
+
+// A text of the given length whose characters differ from their neighbours,
+// so that a lost, doubled or moved character shows.
+std::string patternText(std::size_t length)
+{
+    std::string text(length, ' ');
+    for (std::size_t i = 0; i < length; ++i)
+        text[i] = static_cast<char>('!' + (i * 7) % 90);
+    return text;
+}
+
+// Writes text in pieces of growing size, one character, a few, many.
+void writeInPieces(std::ostream& out, const std::string& text)
+{
+    std::size_t at = 0;
+    for (std::size_t piece = 1; at < text.size(); piece = piece * 3 + 1)
+    {
+        const std::size_t size = std::min(piece, text.size() - at);
+        if (size == 1)
+            out.put(text[at]);
+        else
+            out.write(text.data() + at, static_cast<std::streamsize>(size));
+        at += size;
+    }
+}
+
+} // namespace
+
+TEST(TextStream, StartsEmptyAndGood)
+{
+    TextStream text;
+    EXPECT_TRUE(text.text().empty());
+    EXPECT_TRUE(text.good());
+}
+
+TEST(TextStream, KeepsCharactersPiecesAndFormattedOutputInOrder)
+{
+    TextStream text;
+    text.put('a');
+    text.write("bcd", 3);
+    text << 42 << ' ' << std::setw(4) << std::setfill('0') << 7 << std::string("xyz");
+    EXPECT_EQ("abcd42 0007xyz", text.text());
+    EXPECT_TRUE(text.good());
+}
+
+TEST(TextStream, GrowsBeyondItsInlineCapacityWithoutLosingText)
+{
+    for (std::size_t length :
+         {TextStream::INLINE_CAPACITY - 1, TextStream::INLINE_CAPACITY, TextStream::INLINE_CAPACITY + 1,
+          3 * TextStream::INLINE_CAPACITY + 17, std::size_t(100000)})
+    {
+        TextStream text;
+        const std::string expected = patternText(length);
+        writeInPieces(text, expected);
+        EXPECT_EQ(expected, text.text()) << length;
+        EXPECT_TRUE(text.good()) << length;
+    }
+}
+
+TEST(TextStream, OnePieceLargerThanEverythingSoFarFitsAtOnce)
+{
+    TextStream text;
+    text << "head:";
+    const std::string big = patternText(10 * TextStream::INLINE_CAPACITY);
+    text.write(big.data(), static_cast<std::streamsize>(big.size()));
+    EXPECT_EQ("head:" + big, text.text());
+}
+
+TEST(TextStream, RewindEmptiesTheTextAndClearsTheState)
+{
+    TextStream text;
+    text << "first document";
+    text.setstate(std::ios::badbit);
+    text.rewind();
+    EXPECT_TRUE(text.text().empty());
+    EXPECT_TRUE(text.good());
+    text << "second";
+    EXPECT_EQ("second", text.text());
+}
+
+TEST(TextStream, RewindAfterGrowingKeepsWorkingOnTheLargerStorage)
+{
+    TextStream text;
+    const std::string big = patternText(5 * TextStream::INLINE_CAPACITY);
+    writeInPieces(text, big);
+    text.rewind();
+    const std::string again = patternText(7 * TextStream::INLINE_CAPACITY + 3);
+    writeInPieces(text, again);
+    EXPECT_EQ(again, text.text());
+    text.rewind();
+    text << "short";
+    EXPECT_EQ("short", text.text());
+}
+
+TEST(TextStream, AWriterGivesTheSameDocumentAsOnAStringStreamDocumentAfterDocument)
+{
+    TextStream text;
+    for (int document = 0; document < 3; ++document)
+    {
+        std::ostringstream reference;
+        MarkupTestWriter referenceWriter(reference, false, false);
+        text.rewind();
+        MarkupTestWriter writer(text, false, false);
+        for (MarkupTestWriter* pWriter : {&referenceWriter, &writer})
+        {
+            pWriter->write(opened(MarkupFactory::BT_SEQUENCE, ""));
+            pWriter->write(leaf(MarkupFactory::BT_STRING, "n", std::to_string(document)));
+            pWriter->write(leaf(MarkupFactory::BT_OCTET_STRING, "p", patternText(700 * document)));
+            pWriter->closeAllOpenMarkups();
+        }
+        EXPECT_EQ(reference.str(), text.text()) << document;
+    }
+}
