@@ -58,10 +58,14 @@ memcheck: build
 	scripts/memcheck $(BUILD)
 
 # Benchmarks of a Release build (its own build folder): one table, written to
-# bench/RESULTS.md. BENCH_SHORT=1 measures a few seconds per item (CI) and
-# writes its table into the build folder instead.
+# bench/RESULTS.md. BENCH_SHORT=1 measures a few seconds per item with the
+# binaries of the test build (CI) and writes its table into that folder instead.
 bench: setup
-	JOBS=$(JOBS) CMAKE_ARGS="$(CMAKE_ARGS)" bench/run-bench --build-dir $(BENCH_BUILD) $(if $(BENCH_SHORT),--short --results $(BENCH_BUILD)/RESULTS.md)
+ifdef BENCH_SHORT
+	JOBS=$(JOBS) bench/run-bench --short --prebuilt $(BUILD) --results $(BUILD)/BENCH-RESULTS.md
+else
+	JOBS=$(JOBS) CMAKE_ARGS="$(CMAKE_ARGS)" bench/run-bench --build-dir $(BENCH_BUILD)
+endif
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(PKG_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
