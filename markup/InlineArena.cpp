@@ -35,14 +35,14 @@ void* InlineArena::allocate(std::size_t size, std::size_t alignment)
     return ::operator new(size);
 }
 
-void InlineArena::deallocate(void* p, std::size_t size) noexcept
+void InlineArena::deallocate(void* p, std::size_t /*size*/) noexcept
 {
     if (owns(p, _small, SMALL_BLOCK))
         _smallUsed = false;
     else if (owns(p, _large, LARGE_BLOCK))
         _largeUsed = false;
     else
-        ::operator delete(p, size);
+        ::operator delete(p); // clang offers the sized form only with -fsized-deallocation
 }
 
 bool InlineArena::owns(const void* p, const unsigned char* pBlock, std::size_t blockSize) const noexcept

@@ -204,7 +204,7 @@ TEST_F(ForwardingTest, ConsumerVanishingMidStreamNeverKillsTheService)
         const std::vector<std::string> frames = consumer.readFrames(50);
         ASSERT_EQ(50u, frames.size());
         for (const std::string& frame : frames)
-            EXPECT_NO_THROW(nlohmann::json::parse(frame)) << frame;
+            EXPECT_TRUE(nlohmann::json::accept(frame)) << frame;
     }
     EXPECT_FALSE(pService->waitForExit(Milliseconds(500)));
     stopService(*pService);
