@@ -170,7 +170,7 @@ public:
             _fullFormScopes.push_back("fuzz");
     }
 
-    const std::deque<OpenMarkup>& openMarkups() const { return _openMarkups; }
+    const decltype(_openMarkups)& openMarkups() const { return _openMarkups; }
     std::uint32_t arrayMarkers() const { return _arrayMarkers; }
 };
 
@@ -225,7 +225,7 @@ public:
 
     void checkStack(const InspectedWriter& writer) const
     {
-        const std::deque<MarkupFactory::OpenMarkup>& entries = writer.openMarkups();
+        const auto& entries = writer.openMarkups();
         FUZZ_CHECK(entries.size() == _stack.size(), "stack of " + std::to_string(entries.size()) +
                                                         " entries, expected " +
                                                         std::to_string(_stack.size()));
