@@ -126,6 +126,13 @@ std::string TempDir::file(const std::string& name) const
     return _path + "/" + name;
 }
 
+std::string TempDir::write(const std::string& name, const std::string& content) const
+{
+    const std::string path = file(name);
+    writeFile(path, content);
+    return path;
+}
+
 FixedPathsLock::FixedPathsLock() : _fd(::open(FIXED_PATHS_LOCK, O_RDWR | O_CREAT | O_CLOEXEC, 0666))
 {
     if (_fd < 0 || ::flock(_fd, LOCK_EX) != 0)
@@ -139,7 +146,7 @@ FixedPathsLock::~FixedPathsLock()
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
                            const std::map<std::string, std::string>& environment, const std::string& workDir,
-                           int user)
+                           int user, int standardOutput)
     : _pid(-1), _ended(false), _status(0)
 {
     std::vector<std::string> envText;
@@ -172,7 +179,8 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
         throw std::runtime_error("fork failed");
     if (_pid == 0)
     {
-        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int out = standardOutput >= 0 ? standardOutput
+                                            : ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int in = ::open("/dev/null", O_RDONLY);
         ::dup2(in, STDIN_FILENO);

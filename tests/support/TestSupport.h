@@ -45,6 +45,10 @@ public:
     const std::string& path() const;
     std::string file(const std::string& name) const;
 
+    std::string write(const std::string& name, const std::string& content) const;
+    /// Creates (or replaces) the file name in the folder with content and
+    /// returns its path; throws std::runtime_error when it cannot.
+
 private:
     std::string _path;
 };
@@ -68,11 +72,13 @@ class ChildProcess
 public:
     ChildProcess(const std::string& program, const std::vector<std::string>& args,
                  const std::map<std::string, std::string>& environment, const std::string& workDir = "",
-                 int user = -1);
+                 int user = -1, int standardOutput = -1);
     /// Starts program with args; environment entries are added to (or replace
     /// those of) this process's environment, and an entry whose value is
     /// "<unset>" removes the variable. With user 0 or more, the program runs
-    /// under that user id and group id (the caller must be root).
+    /// under that user id and group id (the caller must be root). With a
+    /// standardOutput descriptor, the program writes there instead of to the
+    /// file that out() reads; the caller keeps and closes its descriptor.
 
     ~ChildProcess();
     /// Kills the process if it still runs.
