@@ -22,12 +22,15 @@ std::uint8_t step(AgcHandshake& agc, std::uint8_t value)
     return agc.status();
 }
 
-TEST(AgcHandshake, IgnoresRadioSelectWritesUntilStarted)
+TEST(AgcHandshake, IgnoresRadioSelectWritesUntilStartedAndValuesWithoutWait)
 {
     AgcHandshake agc;
     EXPECT_EQ(step(agc, 0x3A), 0);
     agc.start();
     EXPECT_EQ(agc.status(), 0x10);
+    agc.onRadioSelect(0x3A);
+    EXPECT_EQ(agc.status(), 0x10);
+    EXPECT_EQ(step(agc, 0x3A), 0x30);
 }
 
 TEST(AgcHandshake, FullGainTableThenTheRemainingSteps)
@@ -43,32 +46,15 @@ TEST(AgcHandshake, FullGainTableThenTheRemainingSteps)
     EXPECT_TRUE(agc.running());
 }
 
-TEST(AgcHandshake, ShortGainTableIsAborted)
+TEST(AgcHandshake, ShortGainTableIsAbortedAndARadioSelectEqualToWaitIsData)
 {
     AgcHandshake agc;
     agc.start();
     EXPECT_EQ(step(agc, 0x3A), 0x30);
     EXPECT_EQ(step(agc, 17), 0x30);
     EXPECT_EQ(step(agc, 3), 0x33);
-}
-
-TEST(AgcHandshake, RadioSelectWordEqualToTheWaitCommandIsData)
-{
-    AgcHandshake agc;
-    agc.start();
-    step(agc, 17);
-    step(agc, 3);
-    step(agc, 0);
+    EXPECT_EQ(step(agc, 0), 0x30);
     EXPECT_EQ(step(agc, WAIT), 0x40);
-}
-
-TEST(AgcHandshake, ValueWithoutWaitCommandIsIgnored)
-{
-    AgcHandshake agc;
-    agc.start();
-    agc.onRadioSelect(0x3A);
-    EXPECT_EQ(agc.status(), 0x10);
-    EXPECT_EQ(step(agc, 0x3A), 0x30);
 }
 
 } // namespace

@@ -7,51 +7,35 @@
 #ifndef PicoGwEmuTest_EmulatorProcess_INCLUDED
 #define PicoGwEmuTest_EmulatorProcess_INCLUDED
 
-#include "TempDir.h"
+#include "TestSupport.h"
 
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace PicoGwEmuTest
 {
 
-class EmulatorProcess
-/// picogw-emu run with the given arguments; standard output and error go to
-/// files of dir.
+class EmulatorProcess : public TestSupport::ChildProcess
+/// picogw-emu run with the given arguments; killed, if still running, when
+/// destroyed.
 {
 public:
-    EmulatorProcess(const TempDir& dir, const std::vector<std::string>& arguments);
+    explicit EmulatorProcess(const std::vector<std::string>& arguments);
     /// Starts the program. Does not wait for it to be ready.
 
-    ~EmulatorProcess();
-    /// Stops the program if it still runs.
-
-    EmulatorProcess(const EmulatorProcess&) = delete;
-    EmulatorProcess& operator=(const EmulatorProcess&) = delete;
-
-    std::string waitReady();
+    std::string waitReady() const;
     /// Waits for the pseudo-terminal's path on standard output and returns it;
-    /// fails the test if it does not come.
+    /// fails the test and returns "" if it does not come.
 
-    bool waitForLog(const std::string& text, unsigned occurrences = 1);
+    bool waitForLog(const std::string& text, unsigned occurrences = 1) const;
     /// Waits until standard error holds text at least occurrences times.
 
-    int stop(int signal);
+    int stop(int signalNumber);
     /// Sends the signal and returns the exit status (128 + signal if killed).
 
     int waitExit();
-    /// Waits for the program to end by itself and returns its exit status.
-
-    std::string errors() const;
-    /// Returns standard error so far.
-
-private:
-    std::string output() const;
-
-    const TempDir& _dir;
-    pid_t _pid;
-    int _status;
+    /// Waits for the program to end by itself and returns its exit status;
+    /// fails the test and returns -1 if it does not end.
 };
 
 } // namespace PicoGwEmuTest

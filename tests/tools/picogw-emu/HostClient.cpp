@@ -6,7 +6,7 @@
 
 #include "HostClient.h"
 
-#include "TempDir.h"
+#include "TestSupport.h"
 #include "tools/picogw-emu/Constants.h"
 
 #include <gtest/gtest.h>
@@ -67,7 +67,7 @@ void HostClient::send(char command, std::uint8_t address, const std::vector<std:
 void HostClient::readExactly(std::uint8_t* buffer, std::size_t size)
 {
     std::size_t done = 0;
-    const auto deadline = std::chrono::steady_clock::now() + PATIENCE;
+    const auto deadline = std::chrono::steady_clock::now() + TestSupport::PATIENCE;
     while (done < size)
     {
         pollfd ready{_fd, POLLIN, 0};

@@ -49,7 +49,7 @@ TEST(PacketReader, ReadsEveryFieldOfTheRecord)
     EXPECT_EQ(packet.payload, (std::vector<std::uint8_t>{0x0A, 0xFF, 0x10}));
 }
 
-TEST(PacketReader, MissingFieldsAreZeroAndSizeIsThePayloadLength)
+TEST(PacketReader, MissingFieldsAreZeroSizeDefaultsToThePayloadAndBlankLinesHoldNone)
 {
     const Packet packet = parse("{\"payload\":\"01020304\"}");
     EXPECT_EQ(packet.freqHz, 0u);
@@ -57,44 +57,25 @@ TEST(PacketReader, MissingFieldsAreZeroAndSizeIsThePayloadLength)
     EXPECT_FALSE(packet.countUs.has_value()) << "stamped at hand-over";
     EXPECT_EQ(packet.size, 4);
     EXPECT_EQ(parse("{}").size, 0);
-}
-
-TEST(PacketReader, ExplicitSizeMayDifferFromThePayload)
-{
     EXPECT_EQ(parse("{\"size\":2,\"payload\":\"01020304\"}").size, 2);
     EXPECT_EQ(parse("{\"size\":255}").size, 255);
-}
-
-TEST(PacketReader, BlankLinesHoldNoPacket)
-{
     EXPECT_FALSE(PacketReader::parseLine("").has_value());
     EXPECT_FALSE(PacketReader::parseLine(" \t\r").has_value());
 }
 
-TEST(PacketReader, RefusesValuesOutsideTheirField)
+TEST(PacketReader, RefusesLinesThatAreNoValidRecord)
 {
-    EXPECT_THROW(parse("{\"if_chain\":256}"), Poco::DataFormatException);
-    EXPECT_THROW(parse("{\"crc\":65536}"), Poco::DataFormatException);
-    EXPECT_THROW(parse("{\"freq_hz\":4294967296}"), Poco::DataFormatException);
-    EXPECT_THROW(parse("{\"status\":-1}"), Poco::DataFormatException);
-    EXPECT_THROW(parse("{\"datarate\":1.5}"), Poco::DataFormatException);
-    EXPECT_THROW(parse("{\"rssi\":\"-50\"}"), Poco::DataFormatException);
-    EXPECT_THROW(parse("{\"size\":256}"), Poco::DataFormatException);
-    EXPECT_THROW(parse("{\"payload\":\"" + std::string(512, 'A') + "\"}"), Poco::DataFormatException);
-}
-
-TEST(PacketReader, RefusesPayloadThatIsNotHexText)
-{
-    EXPECT_THROW(parse("{\"payload\":\"ABC\"}"), Poco::DataFormatException);
-    EXPECT_THROW(parse("{\"payload\":\"0G\"}"), Poco::DataFormatException);
-    EXPECT_THROW(parse("{\"payload\":[1,2]}"), Poco::DataFormatException);
-}
-
-TEST(PacketReader, RefusesUnknownFieldsAndWhatIsNoObject)
-{
-    EXPECT_THROW(parse("{\"frequency\":868100000}"), Poco::DataFormatException);
-    EXPECT_THROW(parse("[1,2]"), Poco::SyntaxException);
-    EXPECT_THROW(parse("{\"freq_hz\":"), Poco::SyntaxException);
+    const std::string tooLong = "{\"payload\":\"" + std::string(512, 'A') + "\"}";
+    // Values outside their field, payloads that are not hex text, unknown fields.
+    for (const std::string& line :
+         {std::string("{\"if_chain\":256}"), std::string("{\"crc\":65536}"),
+          std::string("{\"freq_hz\":4294967296}"), std::string("{\"status\":-1}"),
+          std::string("{\"datarate\":1.5}"), std::string("{\"rssi\":\"-50\"}"), std::string("{\"size\":256}"),
+          tooLong, std::string("{\"payload\":\"ABC\"}"), std::string("{\"payload\":\"0G\"}"),
+          std::string("{\"payload\":[1,2]}"), std::string("{\"frequency\":868100000}")})
+        EXPECT_THROW(parse(line), Poco::DataFormatException) << line;
+    for (const char* line : {"[1,2]", "{\"freq_hz\":"})
+        EXPECT_THROW(parse(line), Poco::SyntaxException) << line;
 }
 
 TEST(PacketReader, StreamKeepsOrderAndNamesTheBadLine)

@@ -2,22 +2,23 @@
 // ProcessTest.cpp
 //
 // The emulator as a program: its device link, its exit on termination
-// requests, the packet file, the control socket and the inject client.
+// requests and on unusable arguments, the control socket and the inject client.
 //
 
 #include "EmulatorProcess.h"
 #include "HostClient.h"
-#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace PicoGwEmuTest;
+using TestSupport::readFile;
+using TestSupport::TempDir;
 
 namespace
 {
@@ -39,27 +40,22 @@ bool exists(const std::string& path)
     return ::lstat(path.c_str(), &status) == 0;
 }
 
+// The inject client reads its lines from standard input.
 int runInject(const TempDir& dir, const std::string& socket, const std::string& lines)
 {
-    dir.write("inject.jsonl", lines);
-    const std::string command = std::string(LORAWAN_BIN_DIR) + "/picogw-emu --inject '" + socket + "' < '" +
-                                dir.file("inject.jsonl") + "' 2> '" + dir.file("inject.err") + "'";
+    const std::string command = TestSupport::binaryPath("picogw-emu") + " --inject '" + socket + "' < '" +
+                                dir.write("inject.jsonl", lines) + "' 2> '" + dir.file("inject.err") + "'";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string fileContent(const std::string& path)
-{
-    std::ifstream input(path);
-    return std::string(std::istreambuf_iterator<char>(input), std::istreambuf_iterator<char>());
-}
-
 // --- Device link and termination ------------------------------------------------
 
-TEST(EmulatorProgram, LinkPointsToThePseudoTerminalAndGoesAwayOnSigterm)
+TEST(EmulatorProgram, LinkReplacesAStaleSymlinkAndGoesAwayOnSigterm)
 {
     TempDir dir;
-    EmulatorProcess emulator(dir, {"--link", dir.file("dev")});
+    ASSERT_EQ(::symlink("/dev/null", dir.file("dev").c_str()), 0);
+    EmulatorProcess emulator({"--link", dir.file("dev")});
     const std::string device = emulator.waitReady();
     EXPECT_EQ(device.rfind("/dev/pts/", 0), 0u) << device;
     EXPECT_TRUE(isSymlinkTo(dir.file("dev"), device));
@@ -70,7 +66,7 @@ TEST(EmulatorProgram, LinkPointsToThePseudoTerminalAndGoesAwayOnSigterm)
 TEST(EmulatorProgram, SigintEndsItCleanlyEvenWithAHostConnected)
 {
     TempDir dir;
-    EmulatorProcess emulator(dir, {"--link", dir.file("dev"), "--control", dir.file("ctl")});
+    EmulatorProcess emulator({"--link", dir.file("dev"), "--control", dir.file("ctl")});
     emulator.waitReady();
     HostClient host(dir.file("dev"));
     EXPECT_EQ(host.exchange('r', 1, {0}).data.at(0), 103);
@@ -79,51 +75,32 @@ TEST(EmulatorProgram, SigintEndsItCleanlyEvenWithAHostConnected)
     EXPECT_FALSE(exists(dir.file("ctl")));
 }
 
-TEST(EmulatorProgram, ReplacesAnExistingSymlink)
+TEST(EmulatorProgram, UnusableArgumentsStopItAndLeaveOtherFilesAlone)
 {
     TempDir dir;
-    ASSERT_EQ(::symlink("/dev/null", dir.file("dev").c_str()), 0);
-    EmulatorProcess emulator(dir, {"--link", dir.file("dev")});
-    const std::string device = emulator.waitReady();
-    EXPECT_TRUE(isSymlinkTo(dir.file("dev"), device));
-    EXPECT_EQ(emulator.stop(SIGTERM), 0);
-}
-
-TEST(EmulatorProgram, RefusesToReplaceAFileThatIsNoSymlink)
-{
-    TempDir dir;
-    dir.write("dev", "keep me");
-    EmulatorProcess emulator(dir, {"--link", dir.file("dev")});
-    EXPECT_EQ(emulator.waitExit(), EXIT_FAILURE);
-    EXPECT_NE(emulator.errors().find("not a symbolic link"), std::string::npos) << emulator.errors();
-    EXPECT_EQ(fileContent(dir.file("dev")), "keep me");
-}
-
-TEST(EmulatorProgram, UnknownOptionIsAUsageError)
-{
-    TempDir dir;
-    EmulatorProcess emulator(dir, {"--baud", "9600"});
-    EXPECT_EQ(emulator.waitExit(), 2);
-    EXPECT_NE(emulator.errors().find("usage:"), std::string::npos);
-}
-
-// --- Packet file ---------------------------------------------------------------
-
-TEST(EmulatorProgram, BadPacketFileStopsItWithTheLineNamed)
-{
-    TempDir dir;
-    dir.write("packets.jsonl", GOOD_PACKET + "\n\n{\"freq_hz\":-1}\n");
-    EmulatorProcess emulator(dir, {"--packets", dir.file("packets.jsonl")});
-    EXPECT_EQ(emulator.waitExit(), EXIT_FAILURE);
-    EXPECT_NE(emulator.errors().find("packets.jsonl:3:"), std::string::npos) << emulator.errors();
-}
-
-TEST(EmulatorProgram, MissingPacketFileStopsIt)
-{
-    TempDir dir;
-    EmulatorProcess emulator(dir, {"--packets", dir.file("none.jsonl")});
-    EXPECT_EQ(emulator.waitExit(), EXIT_FAILURE);
-    EXPECT_NE(emulator.errors().find("none.jsonl"), std::string::npos) << emulator.errors();
+    const std::string keep = dir.write("keep", "keep me");
+    const std::string packets = dir.write("packets.jsonl", GOOD_PACKET + "\n\n{\"freq_hz\":-1}\n");
+    struct Case
+    {
+        std::vector<std::string> arguments;
+        int status;
+        std::string error;
+    };
+    const Case cases[] = {
+        {{"--link", keep}, EXIT_FAILURE, "not a symbolic link"},
+        {{"--control", keep}, EXIT_FAILURE, ""},
+        {{"--packets", packets}, EXIT_FAILURE, "packets.jsonl:3:"},
+        {{"--packets", dir.file("none.jsonl")}, EXIT_FAILURE, "none.jsonl"},
+        {{"--baud", "9600"}, 2, "usage:"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.arguments[0] + " " + c.arguments[1]);
+        EmulatorProcess emulator(c.arguments);
+        EXPECT_EQ(emulator.waitExit(), c.status);
+        EXPECT_NE(emulator.err().find(c.error), std::string::npos) << emulator.err();
+        EXPECT_EQ(readFile(keep), "keep me");
+    }
 }
 
 // --- Control socket and inject client ----------------------------------------------
@@ -131,7 +108,7 @@ TEST(EmulatorProgram, MissingPacketFileStopsIt)
 TEST(EmulatorProgram, InjectedPacketsReachTheHostAfterStart)
 {
     TempDir dir;
-    EmulatorProcess emulator(dir, {"--link", dir.file("dev"), "--control", dir.file("ctl")});
+    EmulatorProcess emulator({"--link", dir.file("dev"), "--control", dir.file("ctl")});
     emulator.waitReady();
     HostClient host(dir.file("dev"));
     host.startConcentrator();
@@ -145,33 +122,19 @@ TEST(EmulatorProgram, InjectedPacketsReachTheHostAfterStart)
     EXPECT_EQ(emulator.stop(SIGTERM), 0);
 }
 
-TEST(EmulatorProgram, InjectReportsRefusedLinesAndKeepsTheGoodOnes)
+TEST(EmulatorProgram, InjectReportsRefusedLinesAndAMissingEmulator)
 {
     TempDir dir;
-    EmulatorProcess emulator(dir, {"--link", dir.file("dev"), "--control", dir.file("ctl")});
+    EXPECT_EQ(runInject(dir, dir.file("ctl"), GOOD_PACKET + "\n"), 1) << "nobody listens yet";
+    EmulatorProcess emulator({"--link", dir.file("dev"), "--control", dir.file("ctl")});
     emulator.waitReady();
     EXPECT_EQ(runInject(dir, dir.file("ctl"), "{\"freq\":1}\n" + GOOD_PACKET + "\nnot json\n"), 1);
-    const std::string errors = fileContent(dir.file("inject.err"));
+    const std::string errors = readFile(dir.file("inject.err"));
     EXPECT_NE(errors.find("line 1: ERROR unknown field \"freq\""), std::string::npos) << errors;
     EXPECT_NE(errors.find("line 3: ERROR"), std::string::npos) << errors;
     EXPECT_EQ(errors.find("line 2"), std::string::npos) << errors;
     EXPECT_TRUE(emulator.waitForLog("1 queued"));
     EXPECT_EQ(emulator.stop(SIGTERM), 0);
-}
-
-TEST(EmulatorProgram, InjectWithoutEmulatorFails)
-{
-    TempDir dir;
-    EXPECT_EQ(runInject(dir, dir.file("ctl"), GOOD_PACKET + "\n"), 1);
-}
-
-TEST(EmulatorProgram, RefusesAControlPathThatIsNoSocket)
-{
-    TempDir dir;
-    dir.write("ctl", "keep me");
-    EmulatorProcess emulator(dir, {"--control", dir.file("ctl")});
-    EXPECT_EQ(emulator.waitExit(), EXIT_FAILURE);
-    EXPECT_EQ(fileContent(dir.file("ctl")), "keep me");
 }
 
 } // namespace
