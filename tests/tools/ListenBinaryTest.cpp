@@ -5,58 +5,123 @@
 // temporary path, real clients, real signals and the exit statuses.
 //
 
-#include "ListenProcess.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <memory>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
+#include <sys/un.h>
 #include <thread>
+#include <time.h>
 #include <unistd.h>
 
-using namespace LoRaWANListenTest;
+using TestSupport::ChildProcess;
+using TestSupport::waitFor;
 
 namespace
 {
 
 const std::string FormFeed = "\f";
 
-class ListenBinary : public ::testing::Test
+sockaddr_un addressOf(const std::string& path)
 {
-protected:
-    std::vector<std::string> withSocket(std::vector<std::string> arguments) const
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    return address;
+}
+
+// Connects as soon as something listens at path; -1 if nothing did in time.
+int connectWhenListening(const std::string& path, TestSupport::Milliseconds patience = TestSupport::PATIENCE)
+{
+    const sockaddr_un address = addressOf(path);
+    int connected = -1;
+    waitFor(
+        [&]
+        {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+                connected = fd;
+            else
+                ::close(fd);
+            return connected >= 0;
+        },
+        patience);
+    return connected;
+}
+
+// A socket bound at path (its file created), not yet listening; -1 on failure.
+int bindSocketAt(const std::string& path)
+{
+    const sockaddr_un address = addressOf(path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        return fd;
+    ::close(fd);
+    return -1;
+}
+
+void sendAll(int fd, const std::string& bytes)
+{
+    for (std::size_t sent = 0; sent < bytes.size();)
     {
-        arguments.insert(arguments.begin(), {"--socket", socketPath()});
-        return arguments;
+        const ssize_t count = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (count < 0 && errno == EINTR)
+            continue;
+        ASSERT_GT(count, 0) << std::strerror(errno);
+        sent += static_cast<std::size_t>(count);
     }
+}
 
-    std::string socketPath() const { return _directory.file("listen.sock"); }
-
-    // Starts the tool and connects a client to it.
-    int startAndConnect(std::unique_ptr<ListenProcess>& process, const std::vector<std::string>& arguments)
+// Reads and discards until the peer has closed the connection.
+bool waitForPeerClose(int fd)
+{
+    timeval timeout{std::chrono::duration_cast<std::chrono::seconds>(TestSupport::PATIENCE).count(), 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    char buffer[256];
+    for (;;)
     {
-        process = std::make_unique<ListenProcess>(_directory, withSocket(arguments));
-        const int client = connectWhenListening(socketPath());
-        EXPECT_GE(client, 0) << "nothing listened on " << socketPath() << "\n" << process->errors();
-        return client;
+        const ssize_t count = ::recv(fd, buffer, sizeof buffer, 0);
+        if (count == 0 || (count < 0 && errno == ECONNRESET))
+            return true;
+        if (count < 0 && errno != EINTR)
+            return false;
     }
+}
 
-    static void finish(ListenProcess& process, int expectedStatus)
-    {
-        ASSERT_TRUE(process.waitForExit()) << "still running\n" << process.errors();
-        EXPECT_TRUE(process.exitedWith(expectedStatus)) << "wait status " << process.rawStatus() << "\n"
-                                                        << process.errors();
-    }
+bool isSocket(const std::string& path)
+{
+    struct stat status;
+    return ::lstat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
+}
 
-    TemporaryDirectory _directory;
-};
+// A document as the service writes it.
+std::string upstreamDocument(std::uint32_t countUs, const std::string& payload = "40123456")
+{
+    return R"({"type":"message_upstream","data":{"freq_hz":"868100000","if_chain":"0","status":"16","count_us":")" +
+           std::to_string(countUs) +
+           R"(","rf_chain":"0","modulation":"16","bandwidth":"3","datarate":"2","coderate":"1","rssi":"-57",)"
+           R"("snr":"9.5","snr_min":"7.25","snr_max":"11.75","crc":"4660","size":")" +
+           std::to_string(payload.size() / 2) + R"(","payload":")" + payload + R"("}})";
+}
+
+// The low 32 bits of CLOCK_MONOTONIC in microseconds, as the simulated
+// concentrator stamps count_us.
+std::uint32_t monotonicMicroseconds32()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(now.tv_sec) * 1000000u +
+                                      static_cast<std::uint64_t>(now.tv_nsec) / 1000u);
+}
 
 std::size_t lineCount(const std::string& text)
 {
@@ -68,11 +133,44 @@ bool contains(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
+class ListenBinary : public ::testing::Test
+{
+protected:
+    std::string socketPath() const { return _directory.file("listen.sock"); }
+
+    // Starts the tool on socketPath() (unless the arguments name a socket).
+    std::unique_ptr<ChildProcess> start(std::vector<std::string> arguments, int standardOutput = -1) const
+    {
+        if (std::find(arguments.begin(), arguments.end(), "--socket") == arguments.end())
+            arguments.insert(arguments.begin(), {"--socket", socketPath()});
+        return std::make_unique<ChildProcess>(TestSupport::binaryPath("lorawan-listen"), arguments,
+                                              std::map<std::string, std::string>{}, "", -1, standardOutput);
+    }
+
+    // Starts the tool and connects a client to it.
+    int startAndConnect(std::unique_ptr<ChildProcess>& process, const std::vector<std::string>& arguments,
+                        int standardOutput = -1) const
+    {
+        process = start(arguments, standardOutput);
+        const int client = connectWhenListening(socketPath());
+        EXPECT_GE(client, 0) << "nothing listened on " << socketPath() << "\n" << process->err();
+        return client;
+    }
+
+    static void finish(ChildProcess& process, int expectedStatus)
+    {
+        ASSERT_TRUE(process.waitForExit()) << "still running\n" << process.err();
+        EXPECT_EQ(process.exitStatus(), expectedStatus) << process.err();
+    }
+
+    TestSupport::TempDir _directory;
+};
+
 } // namespace
 
 TEST_F(ListenBinary, DocumentsSentInPiecesArePrintedUnchangedOnePerLine)
 {
-    std::unique_ptr<ListenProcess> process;
+    std::unique_ptr<ChildProcess> process;
     const int client = startAndConnect(process, {"--count", "3"});
     const std::string first = upstreamDocument(1);
     const std::string second = upstreamDocument(2, "");
@@ -89,21 +187,21 @@ TEST_F(ListenBinary, DocumentsSentInPiecesArePrintedUnchangedOnePerLine)
     }
     finish(*process, 0);
     ::close(client);
-    EXPECT_EQ(process->output(), first + "\n" + second + "\n" + third + "\n");
-    EXPECT_EQ(process->errors(), "");
+    EXPECT_EQ(process->out(), first + "\n" + second + "\n" + third + "\n");
+    EXPECT_EQ(process->err(), "");
 }
 
 TEST_F(ListenBinary, InvalidFrameIsReportedWithItsOffsetCountedAndSkipped)
 {
-    std::unique_ptr<ListenProcess> process;
+    std::unique_ptr<ChildProcess> process;
     const int client = startAndConnect(process, {"--count", "4", "--stats"});
     const std::string good = upstreamDocument(7);
     sendAll(client, good + FormFeed + "{\"type\":\"message_upstream\"" + FormFeed + "[1,2]" + FormFeed +
                         good + FormFeed);
     finish(*process, 0);
     ::close(client);
-    EXPECT_EQ(process->output(), good + "\n" + good + "\n");
-    const std::string errors = process->errors();
+    EXPECT_EQ(process->out(), good + "\n" + good + "\n");
+    const std::string errors = process->err();
     EXPECT_TRUE(contains(errors, "connection 1, byte offset " + std::to_string(good.size() + 1) +
                                      ": invalid frame of 26 bytes (not valid JSON"))
         << errors;
@@ -115,12 +213,12 @@ TEST_F(ListenBinary, InvalidFrameIsReportedWithItsOffsetCountedAndSkipped)
 
 TEST_F(ListenBinary, TableFormatShowsAHeaderAndOneLinePerPacket)
 {
-    std::unique_ptr<ListenProcess> process;
+    std::unique_ptr<ChildProcess> process;
     const int client = startAndConnect(process, {"--count", "1", "--format", "table"});
     sendAll(client, upstreamDocument(1, "40C325022680BF03027A2A9402189674EF834E23F7CB6196") + FormFeed);
     finish(*process, 0);
     ::close(client);
-    const std::string output = process->output();
+    const std::string output = process->out();
     ASSERT_EQ(lineCount(output), 2u) << output;
     EXPECT_EQ(output.rfind("TIME ", 0), 0u) << output;
     EXPECT_TRUE(contains(output, " 868.100   0  0 LoRa SF7 BW125   4/5    -57    9.5 ok          24 "
@@ -128,28 +226,24 @@ TEST_F(ListenBinary, TableFormatShowsAHeaderAndOneLinePerPacket)
         << output;
 }
 
-TEST_F(ListenBinary, TimeoutBeforeTheCountEndsWithStatusThree)
+TEST_F(ListenBinary, TimeoutEndsWithStatusThreeWithOrWithoutAConnection)
 {
-    std::unique_ptr<ListenProcess> process;
+    finish(*start({"--timeout", "0.3"}), 3);
+
+    std::unique_ptr<ChildProcess> process;
     const int client = startAndConnect(process, {"--count", "5", "--timeout", "0.5", "--stats"});
     sendAll(client, upstreamDocument(1) + FormFeed + upstreamDocument(2) + FormFeed);
     finish(*process, 3);
     ::close(client);
-    EXPECT_EQ(lineCount(process->output()), 2u) << "frames before the time-out are still printed";
-    EXPECT_TRUE(contains(process->errors(), "timed out")) << process->errors();
-    EXPECT_TRUE(contains(process->errors(), "frames: 2 (2 valid, 0 invalid)")) << process->errors();
+    EXPECT_EQ(lineCount(process->out()), 2u) << "frames before the time-out are still printed";
+    EXPECT_TRUE(contains(process->err(), "timed out")) << process->err();
+    EXPECT_TRUE(contains(process->err(), "frames: 2 (2 valid, 0 invalid)")) << process->err();
     EXPECT_FALSE(isSocket(socketPath()));
-}
-
-TEST_F(ListenBinary, TimeoutWithoutAnyConnectionEndsWithStatusThree)
-{
-    ListenProcess process(_directory, withSocket({"--timeout", "0.3"}));
-    finish(process, 3);
 }
 
 TEST_F(ListenBinary, ConnectionsAreServedOneAfterAnother)
 {
-    std::unique_ptr<ListenProcess> process;
+    std::unique_ptr<ChildProcess> process;
     const int first = startAndConnect(process, {"--count", "3", "--stats"});
     // The second client connects while the first is served; it waits its turn.
     const int second = connectWhenListening(socketPath());
@@ -159,87 +253,68 @@ TEST_F(ListenBinary, ConnectionsAreServedOneAfterAnother)
     ::close(first);
     finish(*process, 0);
     ::close(second);
-    EXPECT_EQ(process->output(),
+    EXPECT_EQ(process->out(),
               upstreamDocument(1) + "\n" + upstreamDocument(2) + "\n" + upstreamDocument(3) + "\n");
-    EXPECT_TRUE(contains(process->errors(), "connections: 2;")) << process->errors();
+    EXPECT_TRUE(contains(process->err(), "connections: 2;")) << process->err();
 }
 
-TEST_F(ListenBinary, OversizeFrameDropsTheConnectionAndTheNextIsAccepted)
+TEST_F(ListenBinary, OversizeFrameOrConnectionEndingInsideAFrameIsReportedAndTheNextIsAccepted)
 {
-    std::unique_ptr<ListenProcess> process;
-    const int first = startAndConnect(process, {"--count", "1", "--stats"});
-    sendAll(first, upstreamDocument(1).substr(0, 20) + std::string(70000, 'x'));
-    EXPECT_TRUE(waitForPeerClose(first)) << "the tool must drop the connection";
-    ::close(first);
-    const int second = connectWhenListening(socketPath());
-    sendAll(second, upstreamDocument(2) + FormFeed);
+    std::unique_ptr<ChildProcess> process;
+    const int oversize = startAndConnect(process, {"--count", "2", "--stats"});
+    sendAll(oversize, upstreamDocument(1).substr(0, 20) + std::string(70000, 'x'));
+    EXPECT_TRUE(waitForPeerClose(oversize)) << "the tool must drop the connection";
+    ::close(oversize);
+    const std::string good = upstreamDocument(2);
+    const int unfinished = connectWhenListening(socketPath());
+    sendAll(unfinished, good + FormFeed + "{\"type\":");
+    ::close(unfinished);
+    const int last = connectWhenListening(socketPath());
+    sendAll(last, good + FormFeed);
     finish(*process, 0);
-    ::close(second);
-    EXPECT_EQ(process->output(), upstreamDocument(2) + "\n");
-    EXPECT_TRUE(contains(process->errors(),
-                         "connection 1, byte offset 0: frame longer than 65536 bytes without a form feed"))
-        << process->errors();
-    EXPECT_TRUE(contains(process->errors(), "oversize frames: 1;")) << process->errors();
+    ::close(last);
+    EXPECT_EQ(process->out(), good + "\n" + good + "\n");
+    const std::string errors = process->err();
+    EXPECT_TRUE(
+        contains(errors, "connection 1, byte offset 0: frame longer than 65536 bytes without a form feed"))
+        << errors;
+    EXPECT_TRUE(contains(errors, "connection 2, byte offset " + std::to_string(good.size() + 1) +
+                                     ": connection ended inside a frame; 8 bytes dropped"))
+        << errors;
+    EXPECT_TRUE(contains(errors, "oversize frames: 1;")) << errors;
 }
 
-TEST_F(ListenBinary, ConnectionEndingInsideAFrameReportsTheDroppedBytes)
+TEST_F(ListenBinary, LatencyIsMeasuredOnlyFromCountUsStampedWithThisMachinesClock)
 {
-    std::unique_ptr<ListenProcess> process;
-    const int first = startAndConnect(process, {"--count", "2"});
-    const std::string good = upstreamDocument(1);
-    sendAll(first, good + FormFeed + "{\"type\":");
-    ::close(first);
-    const int second = connectWhenListening(socketPath());
-    sendAll(second, good + FormFeed);
-    finish(*process, 0);
-    ::close(second);
-    EXPECT_EQ(lineCount(process->output()), 2u);
-    EXPECT_TRUE(contains(process->errors(), "connection 1, byte offset " + std::to_string(good.size() + 1) +
-                                                ": connection ended inside a frame; 8 bytes dropped"))
-        << process->errors();
-}
-
-TEST_F(ListenBinary, LatencyIsMeasuredFromCountUsStampedWithThisMachinesClock)
-{
-    std::unique_ptr<ListenProcess> process;
-    const int client = startAndConnect(process, {"--count", "3", "--stats"});
+    std::unique_ptr<ChildProcess> process;
+    const int client = startAndConnect(process, {"--count", "4", "--stats"});
     for (int frame = 0; frame < 3; ++frame)
-    {
         sendAll(client, upstreamDocument(monotonicMicroseconds32()) + FormFeed);
-    }
-    finish(*process, 0);
-    ::close(client);
-    EXPECT_TRUE(contains(process->errors(), "latency: p50 ")) << process->errors();
-    EXPECT_TRUE(contains(process->errors(), "(3 of 3 packets)")) << process->errors();
-}
-
-TEST_F(ListenBinary, LatencyOfAnUnrelatedCounterIsNotMeasured)
-{
-    std::unique_ptr<ListenProcess> process;
-    const int client = startAndConnect(process, {"--count", "1", "--stats"});
+    // Ten minutes old: an unrelated counter, not this machine's clock.
     sendAll(client, upstreamDocument(monotonicMicroseconds32() - 600000000u) + FormFeed);
     finish(*process, 0);
     ::close(client);
-    EXPECT_TRUE(contains(process->errors(), "latency: not measured")) << process->errors();
+    EXPECT_TRUE(contains(process->err(), "latency: p50 ")) << process->err();
+    EXPECT_TRUE(contains(process->err(), "(3 of 4 packets)")) << process->err();
 }
 
 TEST_F(ListenBinary, PeriodicStatisticsGoToStandardErrorWhileRunning)
 {
-    ListenProcess process(_directory, withSocket({"--stats-interval", "0.1"}));
-    EXPECT_TRUE(waitUntil([&]() { return contains(process.errors(), "lorawan-listen statistics:"); }));
-    process.signal(SIGTERM);
-    finish(process, 0);
-    EXPECT_EQ(process.output(), "");
+    auto process = start({"--stats-interval", "0.1"});
+    EXPECT_TRUE(process->waitForErr("lorawan-listen statistics:"));
+    process->signal(SIGTERM);
+    finish(*process, 0);
+    EXPECT_EQ(process->out(), "");
 }
 
 TEST_F(ListenBinary, SigtermAndSigintRemoveTheSocketAndExitZero)
 {
     for (int signalNumber : {SIGTERM, SIGINT})
     {
-        std::unique_ptr<ListenProcess> process;
+        std::unique_ptr<ChildProcess> process;
         const int client = startAndConnect(process, {});
         sendAll(client, upstreamDocument(1) + FormFeed);
-        ASSERT_TRUE(waitUntil([&]() { return lineCount(process->output()) == 1; }))
+        ASSERT_TRUE(waitFor([&] { return lineCount(process->out()) == 1; }))
             << "the line must reach a file reader while the tool waits";
         process->signal(signalNumber);
         finish(*process, 0);
@@ -256,42 +331,52 @@ TEST_F(ListenBinary, StaleSocketFileIsReplaced)
     ::close(stale); // the file stays; nobody listens behind it
     ASSERT_TRUE(isSocket(socketPath()));
 
-    std::unique_ptr<ListenProcess> process;
+    std::unique_ptr<ChildProcess> process;
     const int client = startAndConnect(process, {"--count", "1"});
     sendAll(client, upstreamDocument(1) + FormFeed);
     finish(*process, 0);
     ::close(client);
-    EXPECT_EQ(lineCount(process->output()), 1u);
+    EXPECT_EQ(lineCount(process->out()), 1u);
 }
 
-TEST_F(ListenBinary, LiveListenerIsNotTakenOver)
+TEST_F(ListenBinary, UnusableSocketPathOrCommandLineIsRefusedAndOtherFilesAreLeftAlone)
 {
-    const int live = bindSocketAt(socketPath());
-    ASSERT_GE(live, 0);
-    ASSERT_EQ(::listen(live, 4), 0);
-
-    ListenProcess process(_directory, withSocket({}));
-    finish(process, 1);
-    EXPECT_TRUE(contains(process.errors(), "another process listens on " + socketPath())) << process.errors();
-    const int client = connectWhenListening(socketPath(), std::chrono::seconds(5));
+    const std::string live = _directory.file("live.sock");
+    const int listener = bindSocketAt(live);
+    ASSERT_GE(listener, 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    const std::string precious = _directory.write("file.sock", "precious");
+    struct Case
+    {
+        std::vector<std::string> arguments;
+        int status;
+        std::string error;
+    };
+    const Case cases[] = {
+        {{"--socket", live}, 1, "another process listens on " + live},
+        {{"--socket", precious}, 1, "is not a socket"},
+        {{"--socket", "/tmp/" + std::string(120, 'p')}, 1, "does not fit"},
+        {{"--count", "zero"}, 2, "--count"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.arguments[1]);
+        auto process = start(c.arguments);
+        finish(*process, c.status);
+        EXPECT_TRUE(contains(process->err(), c.error)) << process->err();
+    }
+    EXPECT_EQ(TestSupport::readFile(precious), "precious");
+    const int client = connectWhenListening(live, std::chrono::seconds(5));
     EXPECT_GE(client, 0) << "the live listener must still be reachable";
-    const int accepted = ::accept(live, nullptr, nullptr);
+    const int accepted = ::accept(listener, nullptr, nullptr);
     EXPECT_GE(accepted, 0);
     ::close(accepted);
     ::close(client);
-    ::close(live);
-}
+    ::close(listener);
 
-TEST_F(ListenBinary, FileThatIsNotASocketIsLeftAlone)
-{
-    {
-        std::ofstream file(socketPath());
-        file << "precious";
-    }
-    ListenProcess process(_directory, withSocket({}));
-    finish(process, 1);
-    EXPECT_TRUE(contains(process.errors(), "is not a socket")) << process.errors();
-    EXPECT_EQ(readFile(socketPath()), "precious");
+    auto help = start({"--help"});
+    finish(*help, 0);
+    EXPECT_EQ(help->out().rfind("Usage: lorawan-listen", 0), 0u) << help->out();
 }
 
 TEST_F(ListenBinary, SocketFileHasTheRequestedPermissions)
@@ -299,14 +384,14 @@ TEST_F(ListenBinary, SocketFileHasTheRequestedPermissions)
     for (const auto& [arguments, expected] : std::vector<std::pair<std::vector<std::string>, mode_t>>{
              {{}, 0660}, {{"--mode", "0600"}, 0600}, {{"--mode=666"}, 0666}})
     {
-        ListenProcess process(_directory, withSocket(arguments));
-        const int client = connectWhenListening(socketPath());
-        ASSERT_GE(client, 0) << process.errors();
+        std::unique_ptr<ChildProcess> process;
+        const int client = startAndConnect(process, arguments);
+        ASSERT_GE(client, 0);
         struct stat status;
         ASSERT_EQ(::lstat(socketPath().c_str(), &status), 0);
         EXPECT_EQ(status.st_mode & 07777, expected) << (arguments.empty() ? "default" : arguments.back());
-        process.signal(SIGTERM);
-        finish(process, 0);
+        process->signal(SIGTERM);
+        finish(*process, 0);
         ::close(client);
     }
 }
@@ -316,57 +401,32 @@ TEST_F(ListenBinary, ReaderOfStandardOutputGoingAwayEndsTheToolWithoutSigpipe)
     int pipeFds[2];
     ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
     ::close(pipeFds[0]); // nobody will ever read
-    ListenProcess process(_directory, withSocket({"--format", "json"}), pipeFds[1]);
+    std::unique_ptr<ChildProcess> process;
+    const int client = startAndConnect(process, {"--format", "json"}, pipeFds[1]);
     ::close(pipeFds[1]);
-    const int client = connectWhenListening(socketPath());
-    ASSERT_GE(client, 0) << process.errors();
+    ASSERT_GE(client, 0);
     sendAll(client, upstreamDocument(1) + FormFeed);
-    finish(process, 0);
+    finish(*process, 0);
     ::close(client);
-    EXPECT_FALSE(WIFSIGNALED(process.rawStatus()));
     EXPECT_FALSE(isSocket(socketPath()));
-}
-
-TEST_F(ListenBinary, BadCommandLineEndsWithStatusTwoAndHelpWithZero)
-{
-    {
-        ListenProcess process(_directory, {"--count", "zero"});
-        finish(process, 2);
-        EXPECT_TRUE(contains(process.errors(), "--count")) << process.errors();
-    }
-    {
-        ListenProcess process(_directory, {"--help"});
-        finish(process, 0);
-        EXPECT_EQ(process.output().rfind("Usage: lorawan-listen", 0), 0u) << process.output();
-    }
-}
-
-TEST_F(ListenBinary, SocketPathTooLongForAnAddressIsRefused)
-{
-    ListenProcess process(_directory, {"--socket", "/tmp/" + std::string(120, 'p')});
-    finish(process, 1);
-    EXPECT_TRUE(contains(process.errors(), "does not fit")) << process.errors();
 }
 
 TEST_F(ListenBinary, StopSignalEndsTheToolEvenWhenStandardOutputIsStalled)
 {
     int pipeFds[2];
     ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
-    ListenProcess process(_directory, withSocket({"--format", "json"}), pipeFds[1]);
+    std::unique_ptr<ChildProcess> process;
+    const int client = startAndConnect(process, {"--format", "json"}, pipeFds[1]);
     ::close(pipeFds[1]);
-    const int client = connectWhenListening(socketPath());
-    ASSERT_GE(client, 0) << process.errors();
+    ASSERT_GE(client, 0);
     // More than the pipe and the tool's buffer hold; nobody reads the pipe.
     // Sent without blocking: once the tool stalls, the socket fills too.
-    const std::string frame = upstreamDocument(1) + FormFeed;
     std::string frames;
     for (int count = 0; count < 2000; ++count)
-    {
-        frames += frame;
-    }
+        frames += upstreamDocument(1) + FormFeed;
     std::size_t sent = 0;
-    waitUntil(
-        [&]()
+    waitFor(
+        [&]
         {
             const ssize_t count =
                 ::send(client, frames.data() + sent, frames.size() - sent, MSG_DONTWAIT | MSG_NOSIGNAL);
@@ -374,15 +434,15 @@ TEST_F(ListenBinary, StopSignalEndsTheToolEvenWhenStandardOutputIsStalled)
             return sent == frames.size() || (count < 0 && errno != EAGAIN && errno != EINTR);
         },
         std::chrono::seconds(2));
-    ASSERT_TRUE(waitUntil(
-        [&]()
+    ASSERT_TRUE(waitFor(
+        [&]
         {
             int queued = 0;
             return ::ioctl(pipeFds[0], FIONREAD, &queued) == 0 && queued >= 60000;
         }))
         << "the pipe never filled";
-    process.signal(SIGTERM);
-    finish(process, 0);
+    process->signal(SIGTERM);
+    finish(*process, 0);
     ::close(client);
     ::close(pipeFds[0]);
     EXPECT_FALSE(isSocket(socketPath()));
