@@ -42,36 +42,19 @@ Frames split(FrameSplitter& splitter, const std::string& stream, const std::vect
 
 } // namespace
 
-TEST(FrameSplitter, SeveralFramesInOneReadComeOutInOrderWithTheirOffsets)
+TEST(FrameSplitter, EveryCutOfTheStreamGivesTheSameFramesWithTheirOffsets)
 {
-    FrameSplitter splitter;
-    const Frames frames = split(splitter, "{\"a\":1}\f{\"b\":22}\f{}\f");
-    EXPECT_EQ(frames, (Frames{{"{\"a\":1}", 0}, {"{\"b\":22}", 8}, {"{}", 17}}));
-    EXPECT_EQ(splitter.pending(), 0u);
-}
-
-TEST(FrameSplitter, FrameCutAcrossReadsComesOutWhole)
-{
-    FrameSplitter splitter;
-    const Frames frames = split(splitter, "{\"type\":\"x\"}\f{\"data\":1}\f", {1, 2, 3, 10, 1, 1, 7});
-    EXPECT_EQ(frames, (Frames{{"{\"type\":\"x\"}", 0}, {"{\"data\":1}", 13}}));
-}
-
-TEST(FrameSplitter, EveryCutOfTheStreamGivesTheSameFrames)
-{
+    // Empty frames between terminators are frames too.
     const std::string stream = "abc\fdefgh\f\fij\f";
     const Frames expected = {{"abc", 0}, {"defgh", 4}, {"", 10}, {"ij", 11}};
+    FrameSplitter whole;
+    EXPECT_EQ(split(whole, stream), expected) << "all in one read";
+    EXPECT_EQ(whole.pending(), 0u);
     for (std::size_t first = 1; first < stream.size(); ++first)
     {
         FrameSplitter splitter;
         EXPECT_EQ(split(splitter, stream, {first, 1}), expected) << "first piece " << first;
     }
-}
-
-TEST(FrameSplitter, EmptyFrameBetweenTwoTerminatorsIsAFrame)
-{
-    FrameSplitter splitter;
-    EXPECT_EQ(split(splitter, "\f\f"), (Frames{{"", 0}, {"", 1}}));
 }
 
 TEST(FrameSplitter, UnfinishedFrameStaysPendingWithItsOffset)
@@ -84,38 +67,31 @@ TEST(FrameSplitter, UnfinishedFrameStaysPendingWithItsOffset)
     EXPECT_EQ(splitter.streamSize(), 18u);
 }
 
-TEST(FrameSplitter, FrameOfExactlyTheLimitIsAccepted)
+TEST(FrameSplitter, FrameOfExactlyTheLimitIsAcceptedAndOneByteMoreRefusedWhereverItsTerminatorIs)
 {
     const std::size_t limit = 64;
-    FrameSplitter splitter(limit);
+    FrameSplitter exact(limit);
     const std::string text(limit, 'x');
-    EXPECT_EQ(split(splitter, text + "\f", {limit}), (Frames{{text, 0}}));
-}
+    EXPECT_EQ(split(exact, text + "\f", {limit}), (Frames{{text, 0}}));
 
-TEST(FrameSplitter, FrameOverTheLimitIsRefusedBeforeItsTerminatorArrives)
-{
-    const std::size_t limit = 64;
+    FrameSplitter sameRead(limit);
+    const std::string stream = text + "x\f";
+    sameRead.append(stream.data(), stream.size());
+    FrameSplitter::Frame frame;
+    EXPECT_EQ(sameRead.next(frame), FrameSplitter::Result::Oversize);
+
     FrameSplitter splitter(limit);
     splitter.append("ok\f", 3);
-    const std::string text(limit + 1, 'x');
-    splitter.append(text.data(), text.size());
-    FrameSplitter::Frame frame;
+    splitter.append(stream.data(), stream.size() - 1);
     ASSERT_EQ(splitter.next(frame), FrameSplitter::Result::Frame);
     EXPECT_EQ(splitter.next(frame), FrameSplitter::Result::Oversize);
     EXPECT_EQ(splitter.pendingOffset(), 3u);
     // Refused for good: later bytes, terminator included, change nothing.
     splitter.append("\f{}\f", 4);
     EXPECT_EQ(splitter.next(frame), FrameSplitter::Result::Oversize);
-}
-
-TEST(FrameSplitter, FrameOverTheLimitIsRefusedEvenWithItsTerminatorInTheSameRead)
-{
-    const std::size_t limit = 64;
-    FrameSplitter splitter(limit);
-    const std::string stream = std::string(limit + 1, 'x') + "\f";
-    splitter.append(stream.data(), stream.size());
-    FrameSplitter::Frame frame;
-    EXPECT_EQ(splitter.next(frame), FrameSplitter::Result::Oversize);
+    // Until a new stream starts at offset zero.
+    splitter.reset();
+    EXPECT_EQ(split(splitter, "ab\f"), (Frames{{"ab", 0}}));
 }
 
 TEST(FrameSplitter, DefaultLimitIs64KiB)
@@ -129,22 +105,11 @@ TEST(FrameSplitter, DefaultLimitIs64KiB)
     EXPECT_EQ(splitter.next(frame), FrameSplitter::Result::Oversize);
 }
 
-TEST(FrameSplitter, ResetStartsANewStreamAtOffsetZero)
-{
-    FrameSplitter splitter(8);
-    splitter.append("0123456789", 10);
-    FrameSplitter::Frame frame;
-    ASSERT_EQ(splitter.next(frame), FrameSplitter::Result::Oversize);
-    splitter.reset();
-    EXPECT_EQ(split(splitter, "ab\f"), (Frames{{"ab", 0}}));
-}
-
 TEST(FrameSplitter, LongFrameInManySmallPiecesIsFoundOnce)
 {
     FrameSplitter splitter;
-    const std::string text(40000, 'y');
-    const std::string stream = text + "\f";
+    const std::string stream = std::string(40000, 'y') + "\f";
     const Frames frames = split(splitter, stream, std::vector<std::size_t>(stream.size(), 1));
     ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].first.size(), text.size());
+    EXPECT_EQ(frames[0].first.size(), stream.size() - 1);
 }

@@ -54,13 +54,3 @@ TEST(ListenOptions, UnusableValuesAreRefused)
         EXPECT_THROW(ListenOptions::parse(arguments), Poco::InvalidArgumentException) << arguments[0];
     }
 }
-
-TEST(ListenOptions, UsageDocumentsTheModeTheLatencyRuleAndTheExitStatuses)
-{
-    const std::string usage = ListenOptions::usage();
-    for (const char* part : {"--mode OCTAL", "default 0660", "--latency auto|on|off", "CLOCK_MONOTONIC",
-                             "10 s", "Exit status", "3 when --timeout runs out"})
-    {
-        EXPECT_NE(usage.find(part), std::string::npos) << part;
-    }
-}
