@@ -193,19 +193,13 @@ TEST_F(ProtocolTest, SoftResetClearsRegistersAndHoldsBothMcusInReset)
     EXPECT_EQ(_pHost->read(0, 20), 0);
 }
 
-TEST_F(ProtocolTest, BurstWriteFillsConsecutiveRegistersThatBurstReadReturns)
+TEST_F(ProtocolTest, BurstsWriteAndReadConsecutiveRegistersAndReadUpTo900Bytes)
 {
     startEmulator();
     _pHost->selectPage(1);
     EXPECT_EQ(_pHost->exchange('a', 50, {1, 2, 3, 4}).status, ACK_OK);
-    const Reply reply = _pHost->exchange('p', 50, bigEndian16(4));
-    EXPECT_EQ(reply.data, (std::vector<std::uint8_t>{1, 2, 3, 4}));
+    EXPECT_EQ(_pHost->exchange('p', 50, bigEndian16(4)).data, (std::vector<std::uint8_t>{1, 2, 3, 4}));
     EXPECT_EQ(_pHost->read(1, 52), 3);
-}
-
-TEST_F(ProtocolTest, BurstReadSizesRunFromOneTo900Bytes)
-{
-    startEmulator();
     for (char command : {'p', 's', 't', 'u'})
     {
         const Reply full = _pHost->exchange(command, MCU_PROGRAM_PORT, bigEndian16(900));
@@ -232,21 +226,14 @@ TEST_F(ProtocolTest, FirmwareSizedBurstsToTheProgramPortAreTaken)
 
 // --- Start-up values ---------------------------------------------------------
 
-TEST_F(ProtocolTest, RadioReadbackShowsLockedPllForEnabledRadiosOnly)
-{
-    startEmulator();
-    _pHost->configureRadio(0, true);
-    _pHost->configureRadio(1, false);
-    EXPECT_EQ(_pHost->read(2, RADIO_A_READBACK_REGISTER) & RADIO_PLL_LOCKED, RADIO_PLL_LOCKED);
-    EXPECT_EQ(_pHost->read(2, RADIO_B_READBACK_REGISTER) & RADIO_PLL_LOCKED, 0);
-    EXPECT_EQ(_pHost->read(0, RADIO_A_READBACK_REGISTER), 0) << "read-back lives in page 2 only";
-}
-
-TEST_F(ProtocolTest, CalibrationReportsDoneWithTheEnabledRadios)
+TEST_F(ProtocolTest, RadioReadbackAndCalibrationShowTheEnabledRadiosOnly)
 {
     startEmulator();
     _pHost->configureRadio(0, false);
     _pHost->configureRadio(1, true);
+    EXPECT_EQ(_pHost->read(2, RADIO_A_READBACK_REGISTER) & RADIO_PLL_LOCKED, 0);
+    EXPECT_EQ(_pHost->read(2, RADIO_B_READBACK_REGISTER) & RADIO_PLL_LOCKED, RADIO_PLL_LOCKED);
+    EXPECT_EQ(_pHost->read(0, RADIO_B_READBACK_REGISTER), 0) << "read-back lives in page 2 only";
     EXPECT_EQ(_pHost->exchange('w', PAGE_REGISTER, {0x80}).status, ACK_OK);
     _pHost->write(0, MCU_CONTROL_REGISTER, 0x01);
     _pHost->write(2, AGC_RAM_ADDRESS_REGISTER, FIRMWARE_VERSION_ADDRESS);
@@ -326,9 +313,9 @@ TEST_F(ProtocolTest, ReceiveHandsOverAtMostSixteenPacketsInOrder)
     EXPECT_EQ(receivePackets(16).data, std::vector<std::uint8_t>{0});
 }
 
-TEST_F(ProtocolTest, ReceiveRespectsTheHostsMaximumAndWaitsForTheStart)
+TEST_F(ProtocolTest, ReceiveRespectsTheHostsMaximumPadsAndWaitsForTheStart)
 {
-    std::string packets;
+    std::string packets = packetLine(15);
     for (unsigned i = 0; i < 5; ++i)
         packets += packetLine(1, i);
     startEmulator(packets);
@@ -336,6 +323,9 @@ TEST_F(ProtocolTest, ReceiveRespectsTheHostsMaximumAndWaitsForTheStart)
     EXPECT_EQ(beforeStart.status, ACK_OK);
     EXPECT_EQ(beforeStart.data, std::vector<std::uint8_t>{0});
     _pHost->startConcentrator();
+    const Reply padded = receivePackets(1); // 1 + 44 + 15 = 60 bytes
+    EXPECT_EQ(padded.data.size(), 60u);
+    EXPECT_EQ(padded.padding, 1u);
     EXPECT_EQ(receivePackets(3).data.at(0), 3);
     EXPECT_EQ(receivePackets(0).data, std::vector<std::uint8_t>{0});
     EXPECT_EQ(receivePackets(16).data.at(0), 2);
@@ -353,16 +343,6 @@ TEST_F(ProtocolTest, ReceiveAnswersNeverExceedTheHostsBuffer)
     EXPECT_EQ(first.data.at(0), 5);
     EXPECT_EQ(first.data.size(), 1496u);
     EXPECT_EQ(receivePackets(16).data.at(0), 2);
-}
-
-TEST_F(ProtocolTest, ReceiveAnswerOfSixtyBytesIsPadded)
-{
-    startEmulator(packetLine(15) + packetLine(1));
-    _pHost->startConcentrator();
-    const Reply padded = receivePackets(1);
-    EXPECT_EQ(padded.data.size(), 60u);
-    EXPECT_EQ(padded.padding, 1u);
-    EXPECT_EQ(receivePackets(1).data.at(0), 1);
 }
 
 TEST_F(ProtocolTest, PacketsWithoutTimeStampGetTheConcentratorCounter)
