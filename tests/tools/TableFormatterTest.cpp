@@ -6,13 +6,13 @@
 //
 
 #include "tools/listen/TableFormatter.h"
+#include "tools/listen/DocumentValidator.h"
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
-#include <utility>
 
+using LoRaWANListen::DocumentValidator;
 using LoRaWANListen::PacketDocument;
 using LoRaWANListen::TableFormatter;
 
@@ -21,14 +21,14 @@ namespace
 
 const Poco::LocalDateTime Arrival(2024, 5, 1, 12, 0, 3, 45, 0);
 
-PacketDocument packet(std::initializer_list<std::pair<PacketDocument::Field, const char*>> fields)
+// A document with the given members of "data", read as the tool reads it.
+PacketDocument packet(const std::string& data)
 {
     PacketDocument document;
-    document.setType("message_upstream");
-    for (const auto& field : fields)
-    {
-        document.setField(field.first, field.second);
-    }
+    std::string error;
+    EXPECT_TRUE(
+        DocumentValidator::validate(R"({"type":"message_upstream","data":{)" + data + "}}", document, error))
+        << error;
     return document;
 }
 
@@ -41,20 +41,10 @@ std::string lineOf(const PacketDocument& document)
 
 PacketDocument realUplink()
 {
-    return packet({{PacketDocument::FreqHz, "868100000"},
-                   {PacketDocument::IfChain, "0"},
-                   {PacketDocument::Status, "16"},
-                   {PacketDocument::CountUs, "2208947364"},
-                   {PacketDocument::RfChain, "0"},
-                   {PacketDocument::Modulation, "16"},
-                   {PacketDocument::Bandwidth, "3"},
-                   {PacketDocument::Datarate, "2"},
-                   {PacketDocument::Coderate, "1"},
-                   {PacketDocument::Rssi, "-57"},
-                   {PacketDocument::Snr, "9.5"},
-                   {PacketDocument::Crc, "4660"},
-                   {PacketDocument::Size, "24"},
-                   {PacketDocument::Payload, "40C325022680BF03027A2A9402189674EF834E23F7CB6196"}});
+    return packet(
+        R"("freq_hz":"868100000","if_chain":"0","status":"16","count_us":"2208947364","rf_chain":"0",)"
+        R"("modulation":"16","bandwidth":"3","datarate":"2","coderate":"1","rssi":"-57","snr":"9.5",)"
+        R"("crc":"4660","size":"24","payload":"40C325022680BF03027A2A9402189674EF834E23F7CB6196")");
 }
 
 } // namespace
@@ -68,18 +58,10 @@ TEST(TableFormatter, LoRaUplinkLineShowsUnitsWordsAndTheLoRaWANHeader)
 
 TEST(TableFormatter, JoinRequestOnTheStandardChannelWithBadCrc)
 {
-    PacketDocument document = realUplink();
-    document.setField(PacketDocument::FreqHz, "904300000");
-    document.setField(PacketDocument::IfChain, "8");
-    document.setField(PacketDocument::RfChain, "1");
-    document.setField(PacketDocument::Status, "17");
-    document.setField(PacketDocument::Bandwidth, "1");
-    document.setField(PacketDocument::Datarate, "64");
-    document.setField(PacketDocument::Coderate, "4");
-    document.setField(PacketDocument::Rssi, "-120.5");
-    document.setField(PacketDocument::Snr, "-18.25");
-    document.setField(PacketDocument::Size, "23");
-    document.setField(PacketDocument::Payload, "00010000D07ED5B37030051C000BA304003412AABBCCDD");
+    const PacketDocument document = packet(
+        R"("freq_hz":"904300000","if_chain":"8","status":"17","rf_chain":"1","modulation":"16","bandwidth":"1",)"
+        R"("datarate":"64","coderate":"4","rssi":"-120.5","snr":"-18.25","size":"23",)"
+        R"("payload":"00010000D07ED5B37030051C000BA304003412AABBCCDD")");
     EXPECT_EQ(lineOf(document),
               "2024-05-01 12:00:03.045   904.300   8  1 LoRa SF12 BW500  4/8 -120.5 -18.25 bad    "
               "     23 JoinReq JoinEUI 70B3D57ED0000001 DevEUI 0004A30B001C0530 DevNonce 1234\n");
@@ -87,18 +69,9 @@ TEST(TableFormatter, JoinRequestOnTheStandardChannelWithBadCrc)
 
 TEST(TableFormatter, FskLineShowsBitRateAndNoLoRaFields)
 {
-    const PacketDocument document = packet({{PacketDocument::FreqHz, "868800000"},
-                                            {PacketDocument::IfChain, "9"},
-                                            {PacketDocument::Status, "1"},
-                                            {PacketDocument::RfChain, "1"},
-                                            {PacketDocument::Modulation, "32"},
-                                            {PacketDocument::Bandwidth, "2"},
-                                            {PacketDocument::Datarate, "50000"},
-                                            {PacketDocument::Coderate, "0"},
-                                            {PacketDocument::Rssi, "-88"},
-                                            {PacketDocument::Snr, "0"},
-                                            {PacketDocument::Size, "12"},
-                                            {PacketDocument::Payload, "400102030400010001AABBCCDD"}});
+    const PacketDocument document = packet(
+        R"("freq_hz":"868800000","if_chain":"9","status":"1","rf_chain":"1","modulation":"32","bandwidth":"2",)"
+        R"("datarate":"50000","coderate":"0","rssi":"-88","snr":"0","size":"12","payload":"400102030400010001AABBCCDD")");
     EXPECT_EQ(lineOf(document),
               "2024-05-01 12:00:03.045   868.800   9  1 FSK 50000 b/s    -      -88      - none   "
               "     12 -\n");
@@ -134,14 +107,9 @@ TEST(TableFormatter, OddFieldValuesAreShownExactlyOrNamedAsUnknown)
 
 TEST(TableFormatter, MissingAndMalformedFieldsShowAsQuestionMarks)
 {
-    const PacketDocument document = packet({{PacketDocument::FreqHz, "868.1"},
-                                            {PacketDocument::IfChain, "-1"},
-                                            {PacketDocument::Modulation, "16"},
-                                            {PacketDocument::Rssi, "\x1B[31mred"},
-                                            {PacketDocument::Size, "99999999999"},
-                                            {PacketDocument::Payload, "4"}});
-    const std::string line = lineOf(document);
-    EXPECT_EQ(line,
+    const PacketDocument document = packet(R"("freq_hz":"868.1","if_chain":"-1","modulation":"16",)"
+                                           R"("rssi":"\u001B[31mred","size":"99999999999","payload":"4")");
+    EXPECT_EQ(lineOf(document),
               "2024-05-01 12:00:03.045         ?   ?  ? LoRa SF? BW?     ?        ?      ? ?            ? "
               "(payload not hexadecimal)\n");
 }
@@ -150,7 +118,5 @@ TEST(TableFormatter, OtherMessageTypeIsNamedWithItsBytesMadeHarmless)
 {
     PacketDocument document;
     document.setType("stat\x1B]0;title\x07");
-    std::string line;
-    TableFormatter::appendLine(line, document, Arrival);
-    EXPECT_EQ(line, "2024-05-01 12:00:03.045 message of type \"stat\\x1B]0;title\\x07\"\n");
+    EXPECT_EQ(lineOf(document), "2024-05-01 12:00:03.045 message of type \"stat\\x1B]0;title\\x07\"\n");
 }

@@ -163,7 +163,7 @@ TEST_F(ProtocolTest, CommandsAreRefusedOutsideTheirSizesAndAddresses)
 
 // --- Registers and bursts ------------------------------------------------------
 
-TEST_F(ProtocolTest, RegistersArePagedExceptTheSharedOnesAndTheVersionIsFixed)
+TEST_F(ProtocolTest, RegistersArePagedExceptTheSharedOnesAndSoftResetClearsThem)
 {
     startEmulator();
     _pHost->write(1, 40, 0x5A);
@@ -171,24 +171,18 @@ TEST_F(ProtocolTest, RegistersArePagedExceptTheSharedOnesAndTheVersionIsFixed)
     _pHost->write(1, 20, 0x11);
     _pHost->write(3, 126, 0x22);
     _pHost->write(0, VERSION_REGISTER, 7);
+    _pHost->write(0, MCU_CONTROL_REGISTER, 0);
     EXPECT_EQ(_pHost->read(3, 40), 0);
     EXPECT_EQ(_pHost->read(1, 40), 0x5A);
     EXPECT_EQ(_pHost->read(2, 40), 0xC3);
     EXPECT_EQ(_pHost->read(1, PAGE_REGISTER), 1);
     EXPECT_EQ(_pHost->read(0, 20), 0x11);
     EXPECT_EQ(_pHost->read(2, 126), 0x22);
-    EXPECT_EQ(_pHost->read(2, VERSION_REGISTER), CHIP_VERSION);
-}
+    EXPECT_EQ(_pHost->read(2, VERSION_REGISTER), CHIP_VERSION) << "fixed, whatever is written";
 
-TEST_F(ProtocolTest, SoftResetClearsRegistersAndHoldsBothMcusInReset)
-{
-    startEmulator();
-    _pHost->write(1, 40, 0x5A);
-    _pHost->write(0, MCU_CONTROL_REGISTER, 0);
-    _pHost->write(2, 20, 0x33);
     EXPECT_EQ(_pHost->exchange('w', PAGE_REGISTER, {0x80}).status, ACK_OK);
     EXPECT_EQ(_pHost->exchange('r', PAGE_REGISTER, {0}).data.at(0), 0);
-    EXPECT_EQ(_pHost->read(0, MCU_CONTROL_REGISTER), 0x03);
+    EXPECT_EQ(_pHost->read(0, MCU_CONTROL_REGISTER), 0x03) << "both MCUs held in reset";
     EXPECT_EQ(_pHost->read(1, 40), 0);
     EXPECT_EQ(_pHost->read(0, 20), 0);
 }
@@ -226,7 +220,7 @@ TEST_F(ProtocolTest, FirmwareSizedBurstsToTheProgramPortAreTaken)
 
 // --- Start-up values ---------------------------------------------------------
 
-TEST_F(ProtocolTest, RadioReadbackAndCalibrationShowTheEnabledRadiosOnly)
+TEST_F(ProtocolTest, ReadbackCalibrationAndFirmwareVersionsFollowTheRadiosAndTheMcus)
 {
     startEmulator();
     _pHost->configureRadio(0, false);
@@ -238,12 +232,9 @@ TEST_F(ProtocolTest, RadioReadbackAndCalibrationShowTheEnabledRadiosOnly)
     _pHost->write(0, MCU_CONTROL_REGISTER, 0x01);
     _pHost->write(2, AGC_RAM_ADDRESS_REGISTER, FIRMWARE_VERSION_ADDRESS);
     EXPECT_EQ(_pHost->read(2, AGC_RAM_DATA_REGISTER), CALIBRATION_FIRMWARE_VERSION);
-    EXPECT_EQ(_pHost->read(3, AGC_STATUS_REGISTER), 0x85);
-}
+    EXPECT_EQ(_pHost->read(3, AGC_STATUS_REGISTER), 0x85) << "calibration done with radio B";
 
-TEST_F(ProtocolTest, MainFirmwareVersionsShowOnceTheArbiterRuns)
-{
-    startEmulator();
+    // The main firmware shows once the arbiter runs.
     _pHost->write(0, MCU_CONTROL_REGISTER, 0x02);
     _pHost->write(2, ARB_RAM_ADDRESS_REGISTER, FIRMWARE_VERSION_ADDRESS);
     _pHost->write(2, AGC_RAM_ADDRESS_REGISTER, FIRMWARE_VERSION_ADDRESS);
