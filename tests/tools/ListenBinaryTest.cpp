@@ -20,7 +20,6 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <thread>
-#include <time.h>
 #include <unistd.h>
 
 using TestSupport::ChildProcess;
@@ -113,14 +112,12 @@ std::string upstreamDocument(std::uint32_t countUs, const std::string& payload =
            std::to_string(payload.size() / 2) + R"(","payload":")" + payload + R"("}})";
 }
 
-// The low 32 bits of CLOCK_MONOTONIC in microseconds, as the simulated
-// concentrator stamps count_us.
+// The low 32 bits of CLOCK_MONOTONIC (steady_clock here) in microseconds, as
+// the simulated concentrator stamps count_us.
 std::uint32_t monotonicMicroseconds32()
 {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(now.tv_sec) * 1000000u +
-                                      static_cast<std::uint64_t>(now.tv_nsec) / 1000u);
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count());
 }
 
 std::size_t lineCount(const std::string& text)

@@ -51,28 +51,23 @@ int runInject(const TempDir& dir, const std::string& socket, const std::string& 
 
 // --- Device link and termination ------------------------------------------------
 
-TEST(EmulatorProgram, LinkReplacesAStaleSymlinkAndGoesAwayOnSigterm)
+TEST(EmulatorProgram, LinkReplacesAStaleSymlinkAndSigtermOrSigintEndItCleanlyWithAHostConnected)
 {
     TempDir dir;
     ASSERT_EQ(::symlink("/dev/null", dir.file("dev").c_str()), 0);
-    EmulatorProcess emulator({"--link", dir.file("dev")});
-    const std::string device = emulator.waitReady();
-    EXPECT_EQ(device.rfind("/dev/pts/", 0), 0u) << device;
-    EXPECT_TRUE(isSymlinkTo(dir.file("dev"), device));
-    EXPECT_EQ(emulator.stop(SIGTERM), 0);
-    EXPECT_FALSE(exists(dir.file("dev")));
-}
-
-TEST(EmulatorProgram, SigintEndsItCleanlyEvenWithAHostConnected)
-{
-    TempDir dir;
-    EmulatorProcess emulator({"--link", dir.file("dev"), "--control", dir.file("ctl")});
-    emulator.waitReady();
-    HostClient host(dir.file("dev"));
-    EXPECT_EQ(host.exchange('r', 1, {0}).data.at(0), 103);
-    EXPECT_EQ(emulator.stop(SIGINT), 0);
-    EXPECT_FALSE(exists(dir.file("dev")));
-    EXPECT_FALSE(exists(dir.file("ctl")));
+    for (int signalNumber : {SIGTERM, SIGINT})
+    {
+        SCOPED_TRACE(signalNumber);
+        EmulatorProcess emulator({"--link", dir.file("dev"), "--control", dir.file("ctl")});
+        const std::string device = emulator.waitReady();
+        EXPECT_EQ(device.rfind("/dev/pts/", 0), 0u) << device;
+        EXPECT_TRUE(isSymlinkTo(dir.file("dev"), device));
+        HostClient host(dir.file("dev"));
+        EXPECT_EQ(host.exchange('r', 1, {0}).data.at(0), 103);
+        EXPECT_EQ(emulator.stop(signalNumber), 0);
+        EXPECT_FALSE(exists(dir.file("dev")));
+        EXPECT_FALSE(exists(dir.file("ctl")));
+    }
 }
 
 TEST(EmulatorProgram, UnusableArgumentsStopItAndLeaveOtherFilesAlone)
@@ -105,35 +100,27 @@ TEST(EmulatorProgram, UnusableArgumentsStopItAndLeaveOtherFilesAlone)
 
 // --- Control socket and inject client ----------------------------------------------
 
-TEST(EmulatorProgram, InjectedPacketsReachTheHostAfterStart)
+TEST(EmulatorProgram, InjectedPacketsReachTheHostAndRefusedLinesAreReported)
 {
     TempDir dir;
+    EXPECT_EQ(runInject(dir, dir.file("ctl"), GOOD_PACKET + "\n"), 1) << "nobody listens yet";
     EmulatorProcess emulator({"--link", dir.file("dev"), "--control", dir.file("ctl")});
     emulator.waitReady();
     HostClient host(dir.file("dev"));
     host.startConcentrator();
     EXPECT_EQ(host.exchange('b', 0, {16}).data, std::vector<std::uint8_t>{0});
 
-    EXPECT_EQ(runInject(dir, dir.file("ctl"), GOOD_PACKET + "\n\n" + GOOD_PACKET + "\n"), 0);
-    const Reply reply = host.exchange('b', 0, {16});
-    ASSERT_FALSE(reply.data.empty());
-    EXPECT_EQ(reply.data[0], 2);
-    EXPECT_EQ(reply.data.size(), 1 + 2 * (44 + 2u));
-    EXPECT_EQ(emulator.stop(SIGTERM), 0);
-}
-
-TEST(EmulatorProgram, InjectReportsRefusedLinesAndAMissingEmulator)
-{
-    TempDir dir;
-    EXPECT_EQ(runInject(dir, dir.file("ctl"), GOOD_PACKET + "\n"), 1) << "nobody listens yet";
-    EmulatorProcess emulator({"--link", dir.file("dev"), "--control", dir.file("ctl")});
-    emulator.waitReady();
     EXPECT_EQ(runInject(dir, dir.file("ctl"), "{\"freq\":1}\n" + GOOD_PACKET + "\nnot json\n"), 1);
     const std::string errors = readFile(dir.file("inject.err"));
     EXPECT_NE(errors.find("line 1: ERROR unknown field \"freq\""), std::string::npos) << errors;
     EXPECT_NE(errors.find("line 3: ERROR"), std::string::npos) << errors;
     EXPECT_EQ(errors.find("line 2"), std::string::npos) << errors;
     EXPECT_TRUE(emulator.waitForLog("1 queued"));
+    EXPECT_EQ(runInject(dir, dir.file("ctl"), GOOD_PACKET + "\n\n" + GOOD_PACKET + "\n"), 0);
+    const Reply reply = host.exchange('b', 0, {16});
+    ASSERT_FALSE(reply.data.empty());
+    EXPECT_EQ(reply.data[0], 3);
+    EXPECT_EQ(reply.data.size(), 1 + 3 * (44 + 2u));
     EXPECT_EQ(emulator.stop(SIGTERM), 0);
 }
 
