@@ -295,28 +295,23 @@ TEST_F(ListenBinary, LatencyIsMeasuredOnlyFromCountUsStampedWithThisMachinesCloc
     EXPECT_TRUE(contains(process->err(), "(3 of 4 packets)")) << process->err();
 }
 
-TEST_F(ListenBinary, PeriodicStatisticsGoToStandardErrorWhileRunning)
+TEST_F(ListenBinary, SigtermAndSigintRemoveTheSocketAndExitZeroWithPeriodicStatisticsOnStandardError)
 {
-    auto process = start({"--stats-interval", "0.1"});
-    EXPECT_TRUE(process->waitForErr("lorawan-listen statistics:"));
-    process->signal(SIGTERM);
-    finish(*process, 0);
-    EXPECT_EQ(process->out(), "");
-}
-
-TEST_F(ListenBinary, SigtermAndSigintRemoveTheSocketAndExitZero)
-{
+    const std::string line = upstreamDocument(1) + "\n";
     for (int signalNumber : {SIGTERM, SIGINT})
     {
+        SCOPED_TRACE(signalNumber);
         std::unique_ptr<ChildProcess> process;
-        const int client = startAndConnect(process, {});
+        const int client = startAndConnect(process, {"--stats-interval", "0.1"});
         sendAll(client, upstreamDocument(1) + FormFeed);
-        ASSERT_TRUE(waitFor([&] { return lineCount(process->out()) == 1; }))
+        ASSERT_TRUE(waitFor([&] { return process->out() == line; }))
             << "the line must reach a file reader while the tool waits";
+        EXPECT_TRUE(process->waitForErr("lorawan-listen statistics:")) << "while running";
         process->signal(signalNumber);
         finish(*process, 0);
         ::close(client);
-        EXPECT_FALSE(isSocket(socketPath())) << "signal " << signalNumber;
+        EXPECT_EQ(process->out(), line) << "statistics never go to standard output";
+        EXPECT_FALSE(isSocket(socketPath()));
         EXPECT_EQ(::access(socketPath().c_str(), F_OK), -1);
     }
 }
