@@ -83,7 +83,7 @@ TEST(EmulatorProgram, UnusableArgumentsStopItAndLeaveOtherFilesAlone)
     };
     const Case cases[] = {
         {{"--link", keep}, EXIT_FAILURE, "not a symbolic link"},
-        {{"--control", keep}, EXIT_FAILURE, ""},
+        {{"--control", keep}, EXIT_FAILURE, "refusing to replace what is not a socket"},
         {{"--packets", packets}, EXIT_FAILURE, "packets.jsonl:3:"},
         {{"--packets", dir.file("none.jsonl")}, EXIT_FAILURE, "none.jsonl"},
         {{"--baud", "9600"}, 2, "usage:"},
