@@ -53,26 +53,21 @@ protected:
         LoRaSim::reset();
     }
 
-    Parsed parseSX1301(const std::string& json)
+    Parsed parse(const std::string& json, bool gatewaySection)
     {
-        TestSupport::writeFile(_dir.file("conf.json"), json);
+        TestSupport::writeFile(path(), json);
         Parsed parsed;
         testing::internal::CaptureStderr();
-        parsed.result = _worker.parse_SX1301_configuration(_dir.file("conf.json").c_str());
-        parsed.err = lines(testing::internal::GetCapturedStderr());
-        return parsed;
-    }
-
-    Parsed parseGateway(const std::string& json)
-    {
-        TestSupport::writeFile(_dir.file("conf.json"), json);
-        Parsed parsed;
-        testing::internal::CaptureStderr();
-        parsed.result = _worker.parse_gateway_configuration(_dir.file("conf.json").c_str());
+        parsed.result = gatewaySection ? _worker.parse_gateway_configuration(path().c_str())
+                                       : _worker.parse_SX1301_configuration(path().c_str());
         parsed.err = lines(testing::internal::GetCapturedStderr());
         parsed.gatewayId = _worker.gatewayId();
         return parsed;
     }
+
+    Parsed parseSX1301(const std::string& json) { return parse(json, false); }
+
+    Parsed parseGateway(const std::string& json) { return parse(json, true); }
 
     /// The lines of a file whose section holds just body.
     Parsed parseSection(const std::string& body) { return parseSX1301("{\"SX1301_conf\": {" + body + "}}"); }
@@ -101,46 +96,40 @@ TEST_F(ConfigParserTest, EmptySectionGivesBothWarningsOneBoardCallAndEveryNoConf
 {
     const Parsed parsed = parseSection("");
     EXPECT_EQ(0, parsed.result);
-    const std::vector<std::string> expected = {
+    std::vector<std::string> expected = {
         " INFO: " + path() + " does contain a JSON object named SX1301_conf, parsing SX1301 parameters",
         " WARNING: Data type for lorawan_public seems wrong, please check",
         " WARNING: Data type for clksrc seems wrong, please check",
         " INFO: lorawan_public 0, clksrc 0",
         " INFO: no configuration for radio 0",
         " INFO: no configuration for radio 1",
-        " INFO: no configuration for LoRa multi-SF channel 0",
-        " INFO: no configuration for LoRa multi-SF channel 1",
-        " INFO: no configuration for LoRa multi-SF channel 2",
-        " INFO: no configuration for LoRa multi-SF channel 3",
-        " INFO: no configuration for LoRa multi-SF channel 4",
-        " INFO: no configuration for LoRa multi-SF channel 5",
-        " INFO: no configuration for LoRa multi-SF channel 6",
-        " INFO: no configuration for LoRa multi-SF channel 7",
-        " INFO: no configuration for LoRa standard channel",
-        " INFO: no configuration for FSK channel",
     };
+    for (int i = 0; i < LGW_MULTI_NB; ++i)
+        expected.push_back(" INFO: no configuration for LoRa multi-SF channel " + std::to_string(i));
+    expected.push_back(" INFO: no configuration for LoRa standard channel");
+    expected.push_back(" INFO: no configuration for FSK channel");
     EXPECT_EQ(expected, parsed.err);
     const std::vector<std::string> calls = LoRaSim::recordedCalls();
     ASSERT_EQ(2u, calls.size()); // the connect of the fixture and the board
     EXPECT_EQ(R"({"call":"lgw_board_setconf","lorawan_public":false,"clksrc":0,"result":0})", calls[1]);
 }
 
-TEST_F(ConfigParserTest, ClockSourceIsTruncatedToItsLowEightBits)
+TEST_F(ConfigParserTest, ClockSourceKeepsTheLowEightBitsOfItsWholePartAndOtherTypesCountAsZero)
 {
-    EXPECT_TRUE(contains(parseSection(R"("lorawan_public": true, "clksrc": 1.9)").err,
-                         " INFO: lorawan_public 1, clksrc 1"));
-    EXPECT_EQ(1, LoRaSim::state().board.clksrc);
-    EXPECT_TRUE(contains(parseSection(R"("lorawan_public": false, "clksrc": 257)").err,
-                         " INFO: lorawan_public 0, clksrc 1"));
-    EXPECT_EQ(1, LoRaSim::state().board.clksrc);
-}
-
-TEST_F(ConfigParserTest, ClockSourceOfAnotherTypeWarnsAndCountsAsZero)
-{
-    const Parsed parsed = parseSection(R"("lorawan_public": true, "clksrc": true)");
-    EXPECT_TRUE(contains(parsed.err, " WARNING: Data type for clksrc seems wrong, please check"));
-    EXPECT_TRUE(contains(parsed.err, " INFO: lorawan_public 1, clksrc 0"));
-    EXPECT_TRUE(LoRaSim::state().board.lorawan_public);
+    const struct
+    {
+        const char* clksrc;
+        int expected;
+    } cases[] = {{"1.9", 1}, {"257", 1}, {"true", 0}};
+    for (const auto& c : cases)
+    {
+        const Parsed parsed = parseSection(std::string(R"("lorawan_public": true, "clksrc": )") + c.clksrc);
+        EXPECT_TRUE(contains(parsed.err, " INFO: lorawan_public 1, clksrc " + std::to_string(c.expected)))
+            << c.clksrc;
+        EXPECT_EQ(c.expected, LoRaSim::state().board.clksrc) << c.clksrc;
+        EXPECT_EQ(c.clksrc == std::string("true"),
+                  contains(parsed.err, " WARNING: Data type for clksrc seems wrong, please check"));
+    }
 }
 
 TEST_F(ConfigParserTest, RefusedBoardEndsTheFile)
@@ -169,28 +158,39 @@ TEST_F(ConfigParserTest, EnabledRadioIsHandedOverWithEveryField)
     EXPECT_TRUE(radio.tx_enable);
 }
 
-TEST_F(ConfigParserTest, RadioTypeIsRecognisedByItsFirstSixCharacters)
+TEST_F(ConfigParserTest, RadioTypeIsRecognisedByItsFirstSixCharactersAndOthersWarn)
 {
-    parseSection(R"("radio_1": {"enable": true, "type": "SX1257-rev-B", "freq": 868500000})");
-    EXPECT_EQ(LGW_RADIO_TYPE_SX1257, LoRaSim::state().rxrf[1].type);
-    parseSection(R"("radio_1": {"enable": true, "type": "SX1255", "freq": 433500000})");
-    EXPECT_EQ(LGW_RADIO_TYPE_SX1255, LoRaSim::state().rxrf[1].type);
-}
-
-TEST_F(ConfigParserTest, UnknownRadioTypeWarnsAndIsRefusedByTheConcentrator)
-{
-    const Parsed parsed = parseSection(R"("radio_0": {"enable": true, "type": "sx1257", "freq": 867500000})");
-    EXPECT_TRUE(contains(parsed.err, " WARNING: invalid radio type: sx1257 (should be SX1255 or SX1257)"));
-    EXPECT_EQ(" ERROR: invalid configuration for radio 0", parsed.err.back());
-    EXPECT_EQ(-1, parsed.result);
-}
-
-TEST_F(ConfigParserTest, MissingRadioTypeWarnsWithoutFailingTheParse)
-{
-    const Parsed parsed = parseSection(R"("radio_0": {"enable": true, "freq": 867500000, "type": 1257})");
-    EXPECT_TRUE(contains(parsed.err, " WARNING: invalid radio type: (none) (should be SX1255 or SX1257)"));
-    EXPECT_TRUE(contains(parsed.err, " INFO: radio 0 enabled (type (none)), center frequency 867500000, "
-                                     "RSSI offset 0.000000, tx enabled 0"));
+    const struct
+    {
+        const char* type;
+        lgw_radio_type_e expected;
+        const char* shownAs; // in the warning, when the type is not recognised
+    } cases[] = {{R"("SX1257-rev-B")", LGW_RADIO_TYPE_SX1257, nullptr},
+                 {R"("SX1255")", LGW_RADIO_TYPE_SX1255, nullptr},
+                 {R"("sx1257")", LGW_RADIO_TYPE_NONE, "sx1257"},
+                 {"1257", LGW_RADIO_TYPE_NONE, "(none)"}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.type);
+        const Parsed parsed = parseSection(
+            std::string(R"("radio_1": {"enable": true, "freq": 868500000, "type": )") + c.type + "}");
+        if (!c.shownAs)
+        {
+            EXPECT_EQ(c.expected, LoRaSim::state().rxrf[1].type);
+        }
+        else
+        {
+            EXPECT_NE(std::string::npos, LoRaSim::recordedCalls().back().find(R"("type":0,)"));
+            EXPECT_TRUE(contains(parsed.err, std::string(" WARNING: invalid radio type: ") + c.shownAs +
+                                                 " (should be SX1255 or SX1257)"));
+            EXPECT_TRUE(contains(parsed.err,
+                                 std::string(" INFO: radio 1 enabled (type ") + c.shownAs +
+                                     "), center frequency 868500000, RSSI offset 0.000000, tx enabled 0"));
+            // The concentrator refuses the radio and the file ends there.
+            EXPECT_EQ(" ERROR: invalid configuration for radio 1", parsed.err.back());
+            EXPECT_EQ(-1, parsed.result);
+        }
+    }
 }
 
 TEST_F(ConfigParserTest, RadioWhoseEnableIsNotABooleanIsDisabledAndAllZero)
@@ -319,40 +319,39 @@ TEST_F(ConfigParserTest, DisabledChannelsNameTheirChainNumber)
 
 TEST_F(ConfigParserTest, RefusedChannelNamesItselfAndStopsTheFile)
 {
-    LoRaSim::refuseRxif(8);
-    const Parsed parsed =
-        parseSection(R"("chan_Lora_std": {"enable": false}, "chan_FSK": {"enable": false})");
-    EXPECT_EQ(-1, parsed.result);
-    EXPECT_EQ(" ERROR: invalid configuration for Lora standard channel", parsed.err.back());
-    EXPECT_FALSE(LoRaSim::state().rxifSet[9]);
-
-    LoRaSim::reset();
-    ASSERT_EQ(0, lgw_connect("/dev/ttyACM0"));
-    LoRaSim::refuseRxif(2);
-    const Parsed multi = parseSection(R"("chan_multiSF_2": {"enable": false})");
-    EXPECT_EQ(" ERROR: invalid configuration for Lora multi-SF channel 2", multi.err.back());
-
-    LoRaSim::reset();
-    ASSERT_EQ(0, lgw_connect("/dev/ttyACM0"));
-    LoRaSim::refuseRxif(9);
-    const Parsed fsk = parseSection(R"("chan_FSK": {"enable": false})");
-    EXPECT_EQ(" ERROR: invalid configuration for FSK channel", fsk.err.back());
+    const std::pair<std::uint8_t, const char*> cases[] = {
+        {2, "Lora multi-SF channel 2"}, {8, "Lora standard channel"}, {9, "FSK channel"}};
+    for (const auto& c : cases)
+    {
+        LoRaSim::reset();
+        ASSERT_EQ(0, lgw_connect("/dev/ttyACM0"));
+        LoRaSim::refuseRxif(c.first);
+        const Parsed parsed = parseSection(R"("chan_multiSF_2": {"enable": false},
+            "chan_Lora_std": {"enable": false}, "chan_FSK": {"enable": false})");
+        EXPECT_EQ(-1, parsed.result);
+        EXPECT_EQ(std::string(" ERROR: invalid configuration for ") + c.second, parsed.err.back());
+        if (c.first == 8)
+        {
+            EXPECT_FALSE(LoRaSim::state().rxifSet[9]);
+        }
+    }
 }
 
 // ---- sections and files -------------------------------------------------------
 
-TEST_F(ConfigParserTest, FileWithoutTheSectionChangesNothing)
+TEST_F(ConfigParserTest, MissingSectionOrOneThatIsNotAnObjectIsReportedAndChangesNothing)
 {
-    const Parsed parsed = parseSX1301(R"({"gateway_conf": {"gateway_ID": "1"}})");
-    EXPECT_EQ(-1, parsed.result);
+    const Parsed noRadio = parseSX1301(R"({"gateway_conf": {"gateway_ID": "1"}})");
+    EXPECT_EQ(-1, noRadio.result);
     EXPECT_EQ(
         (std::vector<std::string>{" INFO: " + path() + " does not contain a JSON object named SX1301_conf"}),
-        parsed.err);
+        noRadio.err);
     EXPECT_FALSE(LoRaSim::state().boardSet);
-}
-
-TEST_F(ConfigParserTest, SectionThatIsNotAnObjectCountsAsMissing)
-{
+    const Parsed noGateway = parseGateway(R"({"SX1301_conf": {}})");
+    EXPECT_EQ(-1, noGateway.result);
+    EXPECT_EQ(
+        (std::vector<std::string>{" INFO: " + path() + " does not contain a JSON object named gateway_conf"}),
+        noGateway.err);
     EXPECT_EQ(-1, parseSX1301(R"({"SX1301_conf": [1, 2]})").result);
     EXPECT_EQ(-1, parseGateway(R"({"gateway_conf": "AA555A0000000000"})").result);
 }
@@ -382,7 +381,7 @@ TEST_F(ConfigParserTest, FileThatIsNotAJsonObjectEndsTheProcessWithStatusOne)
 
 TEST_F(ConfigParserTest, GatewayIdIsReadAsHexadecimalAndPrintedInUpperCase)
 {
-    Parsed parsed = parseGateway(R"({"gateway_conf": {"gateway_ID": "aa555a0000000101"}})");
+    const Parsed parsed = parseGateway(R"({"gateway_conf": {"gateway_ID": "aa555a0000000101"}})");
     EXPECT_EQ(0, parsed.result);
     EXPECT_EQ(0xAA555A0000000101ull, parsed.gatewayId);
     EXPECT_EQ(
@@ -391,24 +390,23 @@ TEST_F(ConfigParserTest, GatewayIdIsReadAsHexadecimalAndPrintedInUpperCase)
             " INFO: gateway MAC address is configured to AA555A0000000101"}),
         parsed.err);
 
-    EXPECT_EQ(0x1234u, parseGateway(R"({"gateway_conf": {"gateway_ID": "0x1234"}})").gatewayId);
-    EXPECT_EQ(0xABu, parseGateway(R"({"gateway_conf": {"gateway_ID": "  ABzz"}})").gatewayId);
-    parsed = parseGateway(R"({"gateway_conf": {"gateway_ID": "12"}})");
-    EXPECT_EQ(" INFO: gateway MAC address is configured to 0000000000000012", parsed.err.back());
-}
-
-TEST_F(ConfigParserTest, GatewayIdWithoutHexDigitsIsZero)
-{
-    parseGateway(R"({"gateway_conf": {"gateway_ID": "77"}})");
-    const Parsed parsed = parseGateway(R"({"gateway_conf": {"gateway_ID": "xyz"}})");
-    EXPECT_EQ(0u, parsed.gatewayId);
-    EXPECT_EQ(" INFO: gateway MAC address is configured to 0000000000000000", parsed.err.back());
-}
-
-TEST_F(ConfigParserTest, GatewayIdTooLongSaturates)
-{
-    EXPECT_EQ(0xFFFFFFFFFFFFFFFFull,
-              parseGateway(R"({"gateway_conf": {"gateway_ID": "1FFFFFFFFFFFFFFFF"}})").gatewayId);
+    // Leading blanks and a 0x prefix are skipped, reading stops at the first
+    // other character, and too many digits saturate.
+    const std::pair<const char*, Poco::UInt64> cases[] = {{"0x1234", 0x1234u},
+                                                          {"  ABzz", 0xABu},
+                                                          {"12", 0x12u},
+                                                          {"xyz", 0u},
+                                                          {"1FFFFFFFFFFFFFFFF", 0xFFFFFFFFFFFFFFFFull}};
+    for (const auto& c : cases)
+    {
+        parseGateway(R"({"gateway_conf": {"gateway_ID": "77"}})");
+        const Parsed other =
+            parseGateway(std::string(R"({"gateway_conf": {"gateway_ID": ")") + c.first + "\"}}");
+        EXPECT_EQ(c.second, other.gatewayId) << c.first;
+        char shown[17];
+        std::snprintf(shown, sizeof shown, "%016llX", static_cast<unsigned long long>(c.second));
+        EXPECT_EQ(std::string(" INFO: gateway MAC address is configured to ") + shown, other.err.back());
+    }
 }
 
 TEST_F(ConfigParserTest, GatewayIdThatIsNotAStringLeavesTheIdentifierAlone)
@@ -421,15 +419,6 @@ TEST_F(ConfigParserTest, GatewayIdThatIsNotAStringLeavesTheIdentifierAlone)
     const Parsed missing = parseGateway(R"({"gateway_conf": {}})");
     EXPECT_EQ(0, missing.result);
     EXPECT_EQ(0x77u, missing.gatewayId);
-}
-
-TEST_F(ConfigParserTest, FileWithoutGatewaySectionReportsIt)
-{
-    const Parsed parsed = parseGateway(R"({"SX1301_conf": {}})");
-    EXPECT_EQ(-1, parsed.result);
-    EXPECT_EQ(
-        (std::vector<std::string>{" INFO: " + path() + " does not contain a JSON object named gateway_conf"}),
-        parsed.err);
 }
 
 } // namespace
