@@ -78,46 +78,45 @@ protected:
     ServiceSetup _setup;
 };
 
-TEST_F(ConfigDiscoveryTest, ReadableDebugFileIsTheOnlyOneRead)
+TEST_F(ConfigDiscoveryTest, ReadableDebugFileAloneOrElseGlobalThenLocalFileIsRead)
 {
-    _setup.writeConfig(LOCAL, EU868_CONFIGURATION);
-    _setup.writeConfig(DEBUG, EU868_CONFIGURATION);
-    auto pService = runOnce();
-    EXPECT_EQ((std::vector<std::string>{" INFO: found debug configuration file " + path(DEBUG) +
-                                        ", other configuration files will be ignored"}),
-              discoveryLines(*pService));
-    EXPECT_EQ((std::vector<std::string>{path(DEBUG)}), parsedFiles(*pService));
-}
-
-TEST_F(ConfigDiscoveryTest, GlobalFileAloneIsRead)
-{
-    auto pService = runOnce();
-    EXPECT_EQ((std::vector<std::string>{" INFO: found global configuration file " + path(GLOBAL) +
-                                        ", trying to parse it"}),
-              discoveryLines(*pService));
-    EXPECT_EQ((std::vector<std::string>{path(GLOBAL)}), parsedFiles(*pService));
-}
-
-TEST_F(ConfigDiscoveryTest, LocalFileAfterTheGlobalOneIsAnnouncedWithABlankBeforeTheComma)
-{
-    _setup.writeConfig(LOCAL, EU868_CONFIGURATION);
-    auto pService = runOnce();
-    EXPECT_EQ((std::vector<std::string>{
-                  " INFO: found global configuration file " + path(GLOBAL) + ", trying to parse it",
-                  " INFO: found local configuration file " + path(LOCAL) + " , trying to parse it"}),
-              discoveryLines(*pService));
-    EXPECT_EQ((std::vector<std::string>{path(GLOBAL), path(LOCAL)}), parsedFiles(*pService));
-}
-
-TEST_F(ConfigDiscoveryTest, LocalFileAloneIsAnnouncedWithoutTheBlank)
-{
-    _setup.removeConfig(GLOBAL);
-    _setup.writeConfig(LOCAL, EU868_CONFIGURATION);
-    auto pService = runOnce();
-    EXPECT_EQ((std::vector<std::string>{" INFO: found local configuration file " + path(LOCAL) +
-                                        ", trying to parse it"}),
-              discoveryLines(*pService));
-    EXPECT_EQ((std::vector<std::string>{path(LOCAL)}), parsedFiles(*pService));
+    const std::string global =
+        " INFO: found global configuration file " + path(GLOBAL) + ", trying to parse it";
+    const std::string local = " INFO: found local configuration file " + path(LOCAL);
+    const struct
+    {
+        std::vector<const char*> files;
+        std::vector<std::string> announced;
+        std::vector<std::string> parsed;
+    } cases[] = {
+        {{GLOBAL, LOCAL, DEBUG},
+         {" INFO: found debug configuration file " + path(DEBUG) +
+          ", other configuration files will be ignored"},
+         {path(DEBUG)}},
+        {{GLOBAL}, {global}, {path(GLOBAL)}},
+        // After a global file the local one is announced with a blank before the comma.
+        {{GLOBAL, LOCAL}, {global, local + " , trying to parse it"}, {path(GLOBAL), path(LOCAL)}},
+        {{LOCAL}, {local + ", trying to parse it"}, {path(LOCAL)}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.parsed.back());
+        for (const char* name : {GLOBAL, LOCAL, DEBUG})
+            _setup.removeConfig(name);
+        for (const char* name : c.files)
+            _setup.writeConfig(name, EU868_CONFIGURATION);
+        auto pService = runOnce();
+        EXPECT_EQ(c.announced, discoveryLines(*pService));
+        EXPECT_EQ(c.parsed, parsedFiles(*pService));
+        // Standard error ends with the start, after the files' lines.
+        const std::vector<std::string> err = lines(pService->err());
+        ASSERT_FALSE(err.empty());
+        const std::string& last = err.back();
+        ASSERT_EQ(' ', last[0]);
+        EXPECT_TRUE(hasTimeStamp(last.substr(1)));
+        EXPECT_EQ(" INFO: concentrator started, packet can now be received",
+                  withoutTimeStamp(last.substr(1)));
+    }
 }
 
 TEST_F(ConfigDiscoveryTest, NoFileAtAllIsReportedNamingTheThreePaths)
@@ -173,8 +172,11 @@ TEST_F(ConfigDiscoveryTest, ConnectionFailureComesBeforeAnyFileIsLookedAt)
 {
     _setup.removeConfig(GLOBAL);
     _setup.writeScenario(R"({"connect": -1})");
-    auto pService = runOnce();
-    EXPECT_NE(std::string::npos, pService->out().find("ERROR: FAIL TO CONNECT BOARD ON /dev/ttyACM0"));
+    auto pService = _setup.start();
+    ASSERT_TRUE(pService->waitForExit());
+    EXPECT_NE(std::string::npos,
+              pService->out().find("Invalid access: ERROR: FAIL TO CONNECT BOARD ON /dev/ttyACM0"));
+    EXPECT_EQ(0, pService->exitStatus());
     EXPECT_EQ(std::string::npos, pService->err().find("failed to find any configuration file"));
 }
 
@@ -185,17 +187,6 @@ TEST_F(ConfigDiscoveryTest, StartFailureIsReported)
     EXPECT_NE(std::string::npos,
               pService->out().find("Invalid access: ERROR: failed to start the concentrator"));
     EXPECT_EQ(std::string::npos, pService->err().find("concentrator started"));
-}
-
-TEST_F(ConfigDiscoveryTest, StartedConcentratorIsAnnouncedOnStandardErrorAfterTheFiles)
-{
-    auto pService = runOnce();
-    const std::vector<std::string> err = lines(pService->err());
-    ASSERT_FALSE(err.empty());
-    const std::string& last = err.back();
-    ASSERT_EQ(' ', last[0]);
-    EXPECT_TRUE(hasTimeStamp(last.substr(1)));
-    EXPECT_EQ(" INFO: concentrator started, packet can now be received", withoutTimeStamp(last.substr(1)));
 }
 
 TEST_F(ConfigDiscoveryTest, LocalSettingsReplaceGlobalOnesChainByChain)
@@ -245,27 +236,25 @@ TEST_F(ConfigDiscoveryTest, LocalSettingsReplaceGlobalOnesChainByChain)
     EXPECT_EQ(" INFO: gateway MAC address is configured to 0102030405060708", lastId);
 }
 
-TEST_F(ConfigDiscoveryTest, FileThatIsNotJsonEndsTheProcessWithStatusOne)
+TEST_F(ConfigDiscoveryTest, FileThatIsNotJsonOrIsADirectoryEndsTheProcessWithStatusOne)
 {
-    _setup.writeConfig(GLOBAL, "{ \"SX1301_conf\": ");
-    auto pService = _setup.start();
-    ASSERT_TRUE(pService->waitForExit());
-    EXPECT_EQ(1, pService->exitStatus());
-    EXPECT_FALSE(pService->exitedBySignal());
-    EXPECT_EQ(" ERROR: " + path(GLOBAL) + " id not a valid JSON file\n", pService->err());
-    // Everything written before the exit has reached its file.
-    EXPECT_NE(std::string::npos, pService->out().find(" INFO: found global configuration file"));
-    EXPECT_NE(std::string::npos, pService->out().find(" LoRaWAN server, version: 200105A starting"));
-}
-
-TEST_F(ConfigDiscoveryTest, DirectoryInPlaceOfTheFileEndsTheProcessWithStatusOne)
-{
-    _setup.removeConfig(GLOBAL);
-    makeDirectories(path(GLOBAL));
-    auto pService = _setup.start();
-    ASSERT_TRUE(pService->waitForExit());
-    EXPECT_EQ(1, pService->exitStatus());
-    EXPECT_EQ(" ERROR: " + path(GLOBAL) + " id not a valid JSON file\n", pService->err());
+    for (const bool directory : {false, true})
+    {
+        SCOPED_TRACE(directory ? "directory" : "file");
+        _setup.removeConfig(GLOBAL);
+        if (directory)
+            makeDirectories(path(GLOBAL));
+        else
+            _setup.writeConfig(GLOBAL, "{ \"SX1301_conf\": ");
+        auto pService = _setup.start();
+        ASSERT_TRUE(pService->waitForExit());
+        EXPECT_EQ(1, pService->exitStatus());
+        EXPECT_FALSE(pService->exitedBySignal());
+        EXPECT_EQ(" ERROR: " + path(GLOBAL) + " id not a valid JSON file\n", pService->err());
+        // Everything written before the exit has reached its file.
+        EXPECT_NE(std::string::npos, pService->out().find(" INFO: found global configuration file"));
+        EXPECT_NE(std::string::npos, pService->out().find(" LoRaWAN server, version: 200105A starting"));
+    }
     ::rmdir(path(GLOBAL).c_str());
 }
 
