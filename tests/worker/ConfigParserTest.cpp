@@ -254,33 +254,38 @@ TEST_F(ConfigParserTest, MultiSFChannelHandsOverRadioAndOffsetOnly)
 
 TEST_F(ConfigParserTest, LoraStandardChannelMapsOnlyExactBandwidthsAndSpreadingFactors)
 {
-    const std::string radio = R"("radio_1": {"enable": true, "type": "SX1257", "freq": 868500000}, )";
-    Parsed parsed = parseSection(
-        radio +
-        R"("chan_Lora_std": {"enable": true, "radio": 1, "if": -200000, "bandwidth": 250000, "spread_factor": 7})");
-    EXPECT_TRUE(contains(parsed.err, " INFO: LoRa standard channel enabled, radio 1 selected, IF -200000 Hz, "
-                                     "250000 Hz bandwidth, SF 7"));
-    EXPECT_EQ(BW_250KHZ, LoRaSim::state().rxif[8].bandwidth);
-    EXPECT_EQ(static_cast<uint32_t>(DR_LORA_SF7), LoRaSim::state().rxif[8].datarate);
-
-    parsed = parseSection(
-        radio +
-        R"("chan_Lora_std": {"enable": true, "radio": 1, "if": 0, "bandwidth": 200000, "spread_factor": 6})");
-    EXPECT_TRUE(contains(parsed.err, " INFO: LoRa standard channel enabled, radio 1 selected, IF 0 Hz, "
-                                     "200000 Hz bandwidth, SF 6"));
-    EXPECT_TRUE(contains(LoRaSim::recordedCalls(),
-                         R"({"call":"lgw_rxif_setconf","if_chain":8,"enable":true,"rf_chain":1,"freq_hz":0,)"
-                         R"("bandwidth":0,"datarate":0,"result":0})"));
-
-    for (const auto& sf : std::vector<std::pair<int, uint32_t>>{
-             {8, DR_LORA_SF8}, {9, DR_LORA_SF9}, {10, DR_LORA_SF10}, {11, DR_LORA_SF11}, {12, DR_LORA_SF12}})
+    // The line shows the values of the file; what is not mapped is handed
+    // over as 0.
+    const struct
     {
-        parseSection(radio +
-                     R"("chan_Lora_std": {"enable": true, "radio": 1, "if": 0, "bandwidth": 125000, )"
-                     R"("spread_factor": )" +
-                     std::to_string(sf.first) + "}");
-        EXPECT_EQ(sf.second, LoRaSim::state().rxif[8].datarate) << "SF " << sf.first;
-        EXPECT_EQ(BW_125KHZ, LoRaSim::state().rxif[8].bandwidth);
+        int hertz;
+        int spreadingFactor;
+        int bandwidth;
+        int datarate;
+    } cases[] = {{250000, 7, BW_250KHZ, DR_LORA_SF7},
+                 {500000, 8, BW_500KHZ, DR_LORA_SF8},
+                 {200000, 6, 0, 0},
+                 {125000, 9, BW_125KHZ, DR_LORA_SF9},
+                 {125000, 10, BW_125KHZ, DR_LORA_SF10},
+                 {125000, 11, BW_125KHZ, DR_LORA_SF11},
+                 {125000, 12, BW_125KHZ, DR_LORA_SF12}};
+    for (const auto& c : cases)
+    {
+        const std::string hertz = std::to_string(c.hertz);
+        const std::string sf = std::to_string(c.spreadingFactor);
+        SCOPED_TRACE(hertz + " Hz, SF " + sf);
+        const Parsed parsed = parseSection(
+            R"("radio_1": {"enable": true, "type": "SX1257", "freq": 868500000}, "chan_Lora_std": {"enable": true,)"
+            R"( "radio": 1, "if": -200000, "bandwidth": )" +
+            hertz + R"(, "spread_factor": )" + sf + "}");
+        EXPECT_TRUE(
+            contains(parsed.err, " INFO: LoRa standard channel enabled, radio 1 selected, IF -200000 Hz, " +
+                                     hertz + " Hz bandwidth, SF " + sf));
+        EXPECT_TRUE(contains(LoRaSim::recordedCalls(),
+                             R"({"call":"lgw_rxif_setconf","if_chain":8,"enable":true,"rf_chain":1,)"
+                             R"("freq_hz":-200000,"bandwidth":)" +
+                                 std::to_string(c.bandwidth) + R"(,"datarate":)" +
+                                 std::to_string(c.datarate) + R"(,"result":0})"));
     }
 }
 

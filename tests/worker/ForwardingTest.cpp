@@ -115,17 +115,9 @@ TEST_F(ForwardingTest, PacketsOfOneFetchArriveAsFramesInArrayOrder)
 TEST_F(ForwardingTest, EmptyAndFullPayloadsTravelWhole)
 {
     ConsumerSocket consumer(CONSUMER_SOCKET);
-    const std::string full = []
-    {
-        std::string hex;
-        for (int i = 0; i < 256; ++i)
-        {
-            const char digits[] = "0123456789ABCDEF";
-            hex += digits[i >> 4];
-            hex += digits[i & 15];
-        }
-        return hex;
-    }();
+    std::string full; // every byte value once
+    for (int i = 0; i < 256; ++i)
+        full += {"0123456789ABCDEF"[i >> 4], "0123456789ABCDEF"[i & 15]};
     _setup.writeScenario("{\"batches\": [[" + packetJson(868300000, 1, "") + "," +
                          packetJson(868300000, 1, full) + "]]}");
     auto pService = _setup.startAndWait();

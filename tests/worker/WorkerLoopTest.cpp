@@ -114,12 +114,18 @@ protected:
     Timeline _timeline;
 };
 
-TEST_F(WorkerLoopTest, StopQueuedBeforeTheLoopLetsExactlyOnePassHappen)
+TEST_F(WorkerLoopTest, StopQueuedBeforeTheLoopLetsExactlyOnePassHappenThenStopsTheConcentrator)
 {
     RecordingWorker worker(&_queue, _timeline);
     _queue.enqueueNotification(stop());
-    runWorker(worker);
+    const std::string out = runWorker(worker);
     EXPECT_EQ((std::vector<std::string>{"work1", "stop"}), _timeline.events());
+    const std::vector<std::string> calls = LoRaSim::recordedCalls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(R"({"call":"lgw_stop","result":0})", calls.back());
+    EXPECT_FALSE(LoRaSim::state().started);
+    EXPECT_EQ(" LoRaWANServer Worker thread terminates",
+              TestSupport::withoutTimeStamp(TestSupport::lines(out).back()));
 }
 
 TEST_F(WorkerLoopTest, UrgentStopGoesAheadOfNotificationsAlreadyQueued)
@@ -151,19 +157,6 @@ TEST_F(WorkerLoopTest, EachNotificationThatIsNotAStopTakesThePlaceOfOnePass)
     RecordingWorker worker(&_queue, _timeline);
     runWorker(worker);
     EXPECT_EQ((std::vector<std::string>{"work1", "note1", "note2", "work2", "stop"}), _timeline.events());
-}
-
-TEST_F(WorkerLoopTest, StopEndsWithTheConcentratorStoppedAndTheFinalLine)
-{
-    RecordingWorker worker(&_queue, _timeline);
-    _queue.enqueueNotification(stop());
-    const std::string out = runWorker(worker);
-    const std::vector<std::string> calls = LoRaSim::recordedCalls();
-    ASSERT_FALSE(calls.empty());
-    EXPECT_EQ(R"({"call":"lgw_stop","result":0})", calls.back());
-    EXPECT_EQ(" LoRaWANServer Worker thread terminates",
-              TestSupport::withoutTimeStamp(TestSupport::lines(out).back()));
-    EXPECT_FALSE(LoRaSim::state().started);
 }
 
 TEST_F(WorkerLoopTest, FailedConcentratorStopIsLoggedBeforeTheFinalLine)
