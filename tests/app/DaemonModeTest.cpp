@@ -142,19 +142,6 @@ TEST_F(DaemonModeTest, CreatesTheLogFileOwnerOnlyAndWritesAllStreamsThere)
     EXPECT_NE(std::string::npos, log.find(" INFO: lorawan_public 1, clksrc 1"));
 }
 
-TEST_F(DaemonModeTest, AppendsToAnExistingLogFile)
-{
-    const std::string earlier = "an earlier run's last line\n";
-    writeFile(LOG_FILE, earlier);
-    ::chmod(LOG_FILE.c_str(), 0600);
-
-    runDaemon();
-
-    const std::string log = readFile(LOG_FILE);
-    EXPECT_EQ(earlier, log.substr(0, earlier.size()));
-    EXPECT_NE(std::string::npos, log.find(" LoRaWAN server shuts down"));
-}
-
 TEST_F(DaemonModeTest, LogFileStaysOwnerOnlyUnderAnOpenUmaskAndEveryRunAppends)
 {
     runDaemon({"--umask=000"});
