@@ -273,18 +273,6 @@ TEST_F(Generator, PacketsOnOneChannelAreSpacedByTheirAirtime)
     }
 }
 
-TEST_F(Generator, BatchesComeFirst)
-{
-    loadScenario(R"({"batches": [[{"payload": "AA"}]], "generator": {"rate": 0, "count": 1}})");
-    connectAndConfigure();
-    std::vector<lgw_pkt_rx_s> packets;
-    ASSERT_EQ(1, receive(packets));
-    EXPECT_EQ(1, packets[0].size);
-    ASSERT_EQ(1, receive(packets));
-    EXPECT_GE(packets[0].size, SMALLEST_FRAME);
-    EXPECT_EQ(0, receive(packets));
-}
-
 TEST(DefaultTraffic, WithoutScenarioVariableUplinksArrive)
 {
     unsetenv("LORAGW_SIM");
