@@ -185,21 +185,4 @@ TEST_F(ForwardingTest, ConsumerThatWentAwayGetsTheWholePassAgainOnANewConnection
     stopService(*pService);
 }
 
-TEST_F(ForwardingTest, ConsumerVanishingMidStreamNeverKillsTheService)
-{
-    _setup.writeScenario(R"({"generator": {"rate": 0, "burst": 16, "seed": 3}})");
-    auto pService = _setup.startAndWait();
-    for (int round = 0; round < 3; ++round)
-    {
-        ConsumerSocket consumer(CONSUMER_SOCKET);
-        ASSERT_TRUE(consumer.accept());
-        const std::vector<std::string> frames = consumer.readFrames(50);
-        ASSERT_EQ(50u, frames.size());
-        for (const std::string& frame : frames)
-            EXPECT_TRUE(nlohmann::json::accept(frame)) << frame;
-    }
-    EXPECT_FALSE(pService->waitForExit(Milliseconds(500)));
-    stopService(*pService);
-}
-
 } // namespace
