@@ -40,6 +40,17 @@ std::vector<std::string> discoveryLines(const ChildProcess& service)
     return found;
 }
 
+std::vector<std::string> matching(const std::vector<std::string>& all, const std::string& part)
+{
+    std::vector<std::string> found;
+    for (const std::string& line : all)
+    {
+        if (line.find(part) != std::string::npos)
+            found.push_back(line);
+    }
+    return found;
+}
+
 std::vector<std::string> parsedFiles(const ChildProcess& service)
 {
     std::vector<std::string> files;
@@ -50,6 +61,14 @@ std::vector<std::string> parsedFiles(const ChildProcess& service)
             files.push_back(line.substr(7, tail - 7));
     }
     return files;
+}
+
+void expectOnlyTheGlobalFileRead(const ChildProcess& service, const std::string& path)
+{
+    EXPECT_EQ(
+        (std::vector<std::string>{" INFO: found global configuration file " + path + ", trying to parse it"}),
+        discoveryLines(service));
+    EXPECT_EQ((std::vector<std::string>{path}), parsedFiles(service));
 }
 
 class ConfigDiscoveryTest : public ::testing::Test
@@ -148,11 +167,7 @@ TEST_F(ConfigDiscoveryTest, EmptyBaseDirectoryMeansTheRootDirectory)
 TEST_F(ConfigDiscoveryTest, TrailingSlashInTheBaseDirectoryIsKeptAsIs)
 {
     auto pService = runOnce({{"MIREL_RUN", _setup.baseDir() + "/"}});
-    const std::string doubled = _setup.baseDir() + "//lorawan/global_conf.json";
-    EXPECT_EQ((std::vector<std::string>{" INFO: found global configuration file " + doubled +
-                                        ", trying to parse it"}),
-              discoveryLines(*pService));
-    EXPECT_EQ((std::vector<std::string>{doubled}), parsedFiles(*pService));
+    expectOnlyTheGlobalFileRead(*pService, _setup.baseDir() + "//lorawan/global_conf.json");
 }
 
 TEST_F(ConfigDiscoveryTest, UnreadableDebugFileCountsAsAbsent)
@@ -162,10 +177,7 @@ TEST_F(ConfigDiscoveryTest, UnreadableDebugFileCountsAsAbsent)
     if (::geteuid() == 0)
         _setup.runAs(NOBODY); // root reads everything
     auto pService = runOnce();
-    EXPECT_EQ((std::vector<std::string>{" INFO: found global configuration file " + path(GLOBAL) +
-                                        ", trying to parse it"}),
-              discoveryLines(*pService));
-    EXPECT_EQ((std::vector<std::string>{path(GLOBAL)}), parsedFiles(*pService));
+    expectOnlyTheGlobalFileRead(*pService, path(GLOBAL));
 }
 
 TEST_F(ConfigDiscoveryTest, ConnectionFailureComesBeforeAnyFileIsLookedAt)
@@ -201,19 +213,9 @@ TEST_F(ConfigDiscoveryTest, LocalSettingsReplaceGlobalOnesChainByChain)
     })");
     auto pService = runOnce();
     const std::vector<std::string> calls = lines(readFile(_setup.recordPath()));
-
-    std::vector<std::string> boards;
-    std::vector<std::string> radio1;
-    std::vector<std::string> fsk;
-    for (const std::string& call : calls)
-    {
-        if (call.find("lgw_board_setconf") != std::string::npos)
-            boards.push_back(call);
-        if (call.find(R"("call":"lgw_rxrf_setconf","rf_chain":1,)") != std::string::npos)
-            radio1.push_back(call);
-        if (call.find(R"("call":"lgw_rxif_setconf","if_chain":9,)") != std::string::npos)
-            fsk.push_back(call);
-    }
+    const std::vector<std::string> boards = matching(calls, "lgw_board_setconf");
+    const std::vector<std::string> radio1 = matching(calls, R"("call":"lgw_rxrf_setconf","rf_chain":1,)");
+    const std::vector<std::string> fsk = matching(calls, R"("call":"lgw_rxif_setconf","if_chain":9,)");
     ASSERT_EQ(2u, boards.size());
     EXPECT_EQ(R"({"call":"lgw_board_setconf","lorawan_public":true,"clksrc":1,"result":0})", boards[0]);
     // The local section replaces the board settings, missing keys included.
@@ -223,17 +225,9 @@ TEST_F(ConfigDiscoveryTest, LocalSettingsReplaceGlobalOnesChainByChain)
     ASSERT_EQ(2u, fsk.size());
     EXPECT_NE(std::string::npos, fsk[1].find(R"("enable":false)"));
     EXPECT_EQ(R"({"call":"lgw_start","result":0})", calls[calls.size() - 2]);
-
-    const std::vector<std::string> err = lines(pService->err());
-    EXPECT_NE(std::string::npos,
-              pService->err().find(" INFO: gateway MAC address is configured to AA555A0000000101"));
-    std::string lastId;
-    for (const std::string& line : err)
-    {
-        if (line.find("gateway MAC address") != std::string::npos)
-            lastId = line;
-    }
-    EXPECT_EQ(" INFO: gateway MAC address is configured to 0102030405060708", lastId);
+    EXPECT_EQ((std::vector<std::string>{" INFO: gateway MAC address is configured to AA555A0000000101",
+                                        " INFO: gateway MAC address is configured to 0102030405060708"}),
+              matching(lines(pService->err()), "gateway MAC address"));
 }
 
 TEST_F(ConfigDiscoveryTest, FileThatIsNotJsonOrIsADirectoryEndsTheProcessWithStatusOne)
