@@ -111,15 +111,6 @@ TEST(ConfigDocumentTest, HugeStringsAreRead)
     EXPECT_EQ(big.size(), pDocument->root().member("big").string()->size());
 }
 
-TEST(ConfigDocumentFileTest, ReadsARegularFile)
-{
-    TempDir dir;
-    writeFile(dir.file("conf.json"), R"({"gateway_conf": {"gateway_ID": "AA555A0000000000"}})");
-    const auto pDocument = ConfigDocument::parseFile(dir.file("conf.json"));
-    ASSERT_TRUE(pDocument);
-    EXPECT_EQ("AA555A0000000000", *pDocument->root().at("gateway_conf.gateway_ID").string());
-}
-
 TEST(ConfigDocumentFileTest, MissingEmptyDirectoryAndFifoAreNotConfigurations)
 {
     TempDir dir;
