@@ -107,7 +107,7 @@ TEST_F(ScenarioFile, RefusalsAndResultsOfTheFileApply)
     EXPECT_EQ(LGW_REG_ERROR, lgw_connect("/dev/ttyACM0"));
 }
 
-TEST_F(ScenarioFile, LoadingCountsReceiveCallsAfresh)
+TEST_F(ScenarioFile, ReceiveFailsForGoodFromTheCallAfterTheLimitCountedFromTheLoad)
 {
     connectAndConfigure();
     std::vector<lgw_pkt_rx_s> packets;
@@ -116,6 +116,7 @@ TEST_F(ScenarioFile, LoadingCountsReceiveCallsAfresh)
     loadScenario(R"({"receive_error_after": 1})");
     EXPECT_EQ(0u, LoRaSim::receiveCalls());
     EXPECT_EQ(0, receive(packets));
+    EXPECT_EQ(LGW_HAL_ERROR, receive(packets));
     EXPECT_EQ(LGW_HAL_ERROR, receive(packets));
 }
 
