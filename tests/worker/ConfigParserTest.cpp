@@ -8,7 +8,6 @@
 
 #include "TestSupport.h"
 #include "sim/SimControl.h"
-#include "worker/ProcessExit.h"
 #include "worker/WorkerThread.h"
 
 #include <Poco/NotificationQueue.h>
@@ -21,16 +20,6 @@ using TestSupport::lines;
 
 namespace
 {
-
-struct ExitRequested
-{
-    int status;
-};
-
-[[noreturn]] void throwOnExit(int status)
-{
-    throw ExitRequested{status};
-}
 
 struct Parsed
 {
@@ -46,14 +35,9 @@ protected:
     {
         LoRaSim::reset();
         ASSERT_EQ(0, lgw_connect("/dev/ttyACM0"));
-        _previousHandler = LoRaWANServer::ProcessExit::setHandler(throwOnExit);
     }
 
-    void TearDown() override
-    {
-        LoRaWANServer::ProcessExit::setHandler(_previousHandler);
-        LoRaSim::reset();
-    }
+    void TearDown() override { LoRaSim::reset(); }
 
     Parsed parse(const std::string& json, bool gatewaySection)
     {
@@ -79,7 +63,6 @@ protected:
     TestSupport::TempDir _dir;
     Poco::NotificationQueue _queue;
     LoRaWANServer::WorkerThread _worker{&_queue};
-    LoRaWANServer::ProcessExit::Handler _previousHandler = nullptr;
 };
 
 bool contains(const std::vector<std::string>& haystack, const std::string& line)
@@ -352,27 +335,6 @@ TEST_F(ConfigParserTest, MissingSectionOrOneThatIsNotAnObjectIsReportedAndChange
         noGateway.err);
     EXPECT_EQ(-1, parseSX1301(R"({"SX1301_conf": [1, 2]})").result);
     EXPECT_EQ(-1, parseGateway(R"({"gateway_conf": "AA555A0000000000"})").result);
-}
-
-TEST_F(ConfigParserTest, FileThatIsNotAJsonObjectEndsTheProcessWithStatusOne)
-{
-    for (const std::string& text : {std::string("[]"), std::string("{\"a\":"), std::string("")})
-    {
-        TestSupport::writeFile(path(), text);
-        testing::internal::CaptureStderr();
-        int status = -1;
-        try
-        {
-            _worker.parse_SX1301_configuration(path().c_str());
-        }
-        catch (const ExitRequested& exit)
-        {
-            status = exit.status;
-        }
-        EXPECT_EQ(" ERROR: " + path() + " id not a valid JSON file\n",
-                  testing::internal::GetCapturedStderr());
-        EXPECT_EQ(1, status) << text;
-    }
 }
 
 // ---- the gateway identifier ----------------------------------------------------
