@@ -138,30 +138,25 @@ TEST_F(ConfigDiscoveryTest, ReadableDebugFileAloneOrElseGlobalThenLocalFileIsRea
     }
 }
 
-TEST_F(ConfigDiscoveryTest, NoFileAtAllIsReportedNamingTheThreePaths)
+TEST_F(ConfigDiscoveryTest, NoFileAtAllIsReportedNamingTheThreePathsFromTheRootWhenTheBaseIsEmpty)
 {
     _setup.removeConfig(GLOBAL);
-    auto pService = runOnce();
-    const std::string text = " ERROR: failed to find any configuration file named " + path(GLOBAL) + ", " +
-                             path(LOCAL) + " or " + path(DEBUG);
-    const std::vector<std::string> err = lines(pService->err());
-    ASSERT_EQ(1u, err.size()) << pService->err();
-    EXPECT_TRUE(hasTimeStamp(err[0]));
-    EXPECT_EQ(text, withoutTimeStamp(err[0]));
-    // The exception carries the same text to the error handler.
-    EXPECT_NE(std::string::npos, pService->out().find("Poco::FileExistsException"));
-    EXPECT_NE(std::string::npos, pService->out().find(text));
-    EXPECT_EQ(0, pService->exitStatus());
-}
-
-TEST_F(ConfigDiscoveryTest, EmptyBaseDirectoryMeansTheRootDirectory)
-{
-    auto pService = runOnce({{"MIREL_RUN", ""}});
-    EXPECT_NE(
-        std::string::npos,
-        pService->err().find(" ERROR: failed to find any configuration file named /lorawan/global_conf.json, "
-                             "/lorawan/local_conf.json or /lorawan/debug_conf.json"))
-        << pService->err();
+    for (const std::string& base : {_setup.baseDir(), std::string()})
+    {
+        SCOPED_TRACE("MIREL_RUN=" + base);
+        auto pService = runOnce({{"MIREL_RUN", base}});
+        const std::string text = " ERROR: failed to find any configuration file named " + base + "/lorawan/" +
+                                 GLOBAL + ", " + base + "/lorawan/" + LOCAL + " or " + base + "/lorawan/" +
+                                 DEBUG;
+        const std::vector<std::string> err = lines(pService->err());
+        ASSERT_EQ(1u, err.size()) << pService->err();
+        EXPECT_TRUE(hasTimeStamp(err[0]));
+        EXPECT_EQ(text, withoutTimeStamp(err[0]));
+        // The exception carries the same text to the error handler.
+        EXPECT_NE(std::string::npos, pService->out().find("Poco::FileExistsException"));
+        EXPECT_NE(std::string::npos, pService->out().find(text));
+        EXPECT_EQ(0, pService->exitStatus());
+    }
 }
 
 TEST_F(ConfigDiscoveryTest, TrailingSlashInTheBaseDirectoryIsKeptAsIs)
