@@ -16,11 +16,6 @@ using namespace TestSupport;
 namespace
 {
 
-std::vector<std::string> outputLines(const ChildProcess& process)
-{
-    return lines(process.out());
-}
-
 class ServiceLifecycleTest : public ::testing::Test
 {
 protected:
@@ -37,7 +32,7 @@ TEST_F(ServiceLifecycleTest, SecondStartExits73WithThreeLinesAndLeavesTheFirstRu
     ASSERT_TRUE(pSecond->waitForExit());
     EXPECT_EQ(73, pSecond->exitStatus());
 
-    const std::vector<std::string> secondLines = outputLines(*pSecond);
+    const std::vector<std::string> secondLines = lines(pSecond->out());
     ASSERT_EQ(3u, secondLines.size()) << pSecond->out();
     EXPECT_TRUE(hasTimeStamp(secondLines[0]));
     EXPECT_EQ(" LoRaWAN Server is already running!", withoutTimeStamp(secondLines[0]));
@@ -51,43 +46,32 @@ TEST_F(ServiceLifecycleTest, SecondStartExits73WithThreeLinesAndLeavesTheFirstRu
     EXPECT_EQ(0, pFirst->exitStatus());
 }
 
-void expectCleanShutdownOn(const ServiceSetup& setup, int signalNumber)
+TEST_F(ServiceLifecycleTest, SigtermSigintOrSigquitWhileIdleShutsDownCleanly)
 {
-    auto pService = setup.startAndWait();
-    ASSERT_TRUE(pService->waitForOut("starting"));
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGQUIT})
+    {
+        SCOPED_TRACE("signal " + std::to_string(signalNumber));
+        auto pService = _setup.startAndWait();
+        ASSERT_TRUE(pService->waitForOut("starting"));
 
-    const auto requested = std::chrono::steady_clock::now();
-    pService->signal(signalNumber);
-    ASSERT_TRUE(pService->waitForExit());
-    const auto took = std::chrono::steady_clock::now() - requested;
-    EXPECT_EQ(0, pService->exitStatus());
-    // The worker notices the stop at its next 3 ms wait and the frame checks
-    // every 100 ms; a few seconds leave room for a loaded machine.
-    EXPECT_LT(took, std::chrono::seconds(5));
+        const auto requested = std::chrono::steady_clock::now();
+        pService->signal(signalNumber);
+        ASSERT_TRUE(pService->waitForExit());
+        const auto took = std::chrono::steady_clock::now() - requested;
+        EXPECT_EQ(0, pService->exitStatus());
+        // The worker notices the stop at its next 3 ms wait and the frame checks
+        // every 100 ms; a few seconds leave room for a loaded machine.
+        EXPECT_LT(took, std::chrono::seconds(5));
 
-    const std::vector<std::string> out = outputLines(*pService);
-    ASSERT_GE(out.size(), 3u) << pService->out();
-    EXPECT_EQ(" LoRaWAN server, version: 200105A starting", withoutTimeStamp(out[0]));
-    EXPECT_EQ(" LoRaWANServer Worker thread terminates", withoutTimeStamp(out[out.size() - 2]));
-    EXPECT_EQ(" LoRaWAN server shuts down", withoutTimeStamp(out.back()));
-    EXPECT_TRUE(hasTimeStamp(out[out.size() - 2]));
-    EXPECT_TRUE(hasTimeStamp(out.back()));
-    EXPECT_EQ(std::string::npos, pService->out().find("Thread is frozen!"));
-}
-
-TEST_F(ServiceLifecycleTest, SigtermWhileIdleShutsDownCleanly)
-{
-    expectCleanShutdownOn(_setup, SIGTERM);
-}
-
-TEST_F(ServiceLifecycleTest, SigintWhileIdleShutsDownCleanly)
-{
-    expectCleanShutdownOn(_setup, SIGINT);
-}
-
-TEST_F(ServiceLifecycleTest, SigquitWhileIdleShutsDownCleanly)
-{
-    expectCleanShutdownOn(_setup, SIGQUIT);
+        const std::vector<std::string> out = lines(pService->out());
+        ASSERT_GE(out.size(), 3u) << pService->out();
+        EXPECT_EQ(" LoRaWAN server, version: 200105A starting", withoutTimeStamp(out[0]));
+        EXPECT_EQ(" LoRaWANServer Worker thread terminates", withoutTimeStamp(out[out.size() - 2]));
+        EXPECT_EQ(" LoRaWAN server shuts down", withoutTimeStamp(out.back()));
+        EXPECT_TRUE(hasTimeStamp(out[out.size() - 2]));
+        EXPECT_TRUE(hasTimeStamp(out.back()));
+        EXPECT_EQ(std::string::npos, pService->out().find("Thread is frozen!"));
+    }
 }
 
 TEST_F(ServiceLifecycleTest, TerminationRequestBeforeTheWorkerStartedStillEndsCleanly)

@@ -62,16 +62,6 @@ TEST_F(WorkerFailureTest, MissingConfigurationDirectoryVariableEndsTheServiceCle
     EXPECT_EQ(" LoRaWAN server shuts down", withoutTimeStamp(lines(pService->out()).back()));
 }
 
-TEST_F(WorkerFailureTest, ConcentratorThatCannotBeConnectedIsReportedAndTheServiceShutsDown)
-{
-    _setup.writeScenario(R"({"connect": -1})");
-    auto pService = _setup.start();
-    ASSERT_TRUE(pService->waitForExit());
-    EXPECT_EQ(0, pService->exitStatus());
-    EXPECT_NE(std::string::npos,
-              pService->out().find("Invalid access: ERROR: FAIL TO CONNECT BOARD ON /dev/ttyACM0"));
-}
-
 TEST_F(WorkerFailureTest, FrozenWorkerIsReportedAfterTheWaitAndTheProcessStillEnds)
 {
     // A consumer that accepts but never reads: once the socket buffer is full

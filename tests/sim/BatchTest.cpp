@@ -16,35 +16,43 @@ using namespace SimTests;
 namespace
 {
 
-class Batches : public SimTest
-{
-protected:
-    ScratchFolder _folder;
-
-    void loadScenario(const std::string& content)
-    {
-        LoRaSim::loadScenario(_folder.write("scenario.json", content));
-    }
-};
+using Batches = SimTest;
 
 const std::uint32_t FREQ_HZ = 868100000;
 const unsigned GENEROUS_WAIT_MS = 30000;
 
 } // namespace
 
-TEST_F(Batches, EachCallTakesTheNextBatch)
+TEST_F(Batches, EachCallTakesTheNextBatchWithItsFieldsEvenAcrossARestart)
 {
+    lgw_pkt_rx_s given = packet(FREQ_HZ, 4, 0xB1);
+    given.count_us = 123456;
+    given.if_chain = 7;
+    given.rf_chain = 1;
+    given.datarate = DR_LORA_SF12;
+    given.rssi = -118.0f;
+    given.snr = -17.25f;
+    given.crc = 0xBEEF;
     LoRaSim::queueBatch({packet(FREQ_HZ, 1, 0xA1), packet(FREQ_HZ, 1, 0xA2)});
     LoRaSim::queueBatch({});
-    LoRaSim::queueBatch({packet(FREQ_HZ, 1, 0xB1)});
+    LoRaSim::queueBatch({given});
     connectAndConfigure();
     std::vector<lgw_pkt_rx_s> packets;
     ASSERT_EQ(2, receive(packets));
     EXPECT_EQ(0xA1, packets[0].payload[0]);
     EXPECT_EQ(0xA2, packets[1].payload[0]);
     EXPECT_EQ(0, receive(packets));
+    // Batches still queued survive a restart.
+    ASSERT_EQ(LGW_HAL_SUCCESS, lgw_start());
     ASSERT_EQ(1, receive(packets));
-    EXPECT_EQ(0xB1, packets[0].payload[0]);
+    EXPECT_EQ(123456u, packets[0].count_us);
+    EXPECT_EQ(7, packets[0].if_chain);
+    EXPECT_EQ(1, packets[0].rf_chain);
+    EXPECT_EQ(static_cast<std::uint32_t>(DR_LORA_SF12), packets[0].datarate);
+    EXPECT_EQ(-118.0f, packets[0].rssi);
+    EXPECT_EQ(-17.25f, packets[0].snr);
+    EXPECT_EQ(0xBEEF, packets[0].crc);
+    EXPECT_EQ(0, std::memcmp(given.payload, packets[0].payload, given.size));
     EXPECT_EQ(0, receive(packets));
     EXPECT_EQ(0, receive(packets));
 }
@@ -66,30 +74,6 @@ TEST_F(Batches, BatchLargerThanMaxPacketsGoesOnInTheNextCall)
     EXPECT_EQ(19, packets[0].payload[0]);
     ASSERT_EQ(1, receive(packets));
     EXPECT_EQ(0xEE, packets[0].payload[0]);
-}
-
-TEST_F(Batches, QueuedPacketsKeepTheirFields)
-{
-    lgw_pkt_rx_s given = packet(FREQ_HZ, 4, 0x5A);
-    given.count_us = 123456;
-    given.if_chain = 7;
-    given.rf_chain = 1;
-    given.datarate = DR_LORA_SF12;
-    given.rssi = -118.0f;
-    given.snr = -17.25f;
-    given.crc = 0xBEEF;
-    LoRaSim::queueBatch({given});
-    connectAndConfigure();
-    std::vector<lgw_pkt_rx_s> packets;
-    ASSERT_EQ(1, receive(packets));
-    EXPECT_EQ(123456u, packets[0].count_us);
-    EXPECT_EQ(7, packets[0].if_chain);
-    EXPECT_EQ(1, packets[0].rf_chain);
-    EXPECT_EQ(static_cast<std::uint32_t>(DR_LORA_SF12), packets[0].datarate);
-    EXPECT_EQ(-118.0f, packets[0].rssi);
-    EXPECT_EQ(-17.25f, packets[0].snr);
-    EXPECT_EQ(0xBEEF, packets[0].crc);
-    EXPECT_EQ(0, std::memcmp(given.payload, packets[0].payload, given.size));
 }
 
 TEST_F(Batches, PayloadBeyondSizeIsGarbage)
@@ -176,28 +160,4 @@ TEST_F(Batches, DelayedBatchFromTheControlInterface)
     std::vector<lgw_pkt_rx_s> packets;
     EXPECT_EQ(0, receive(packets));
     EXPECT_EQ(0, receive(packets));
-}
-
-TEST_F(Batches, ReceiveErrorAfterCountsCallsOfTheScenario)
-{
-    loadScenario(
-        R"({"receive_error_after": 2, "batches": [[{"payload": "01"}], [{"payload": "02"}], [{"payload": "03"}]]})");
-    connectAndConfigure();
-    std::vector<lgw_pkt_rx_s> packets;
-    EXPECT_EQ(1, receive(packets));
-    EXPECT_EQ(1, receive(packets));
-    EXPECT_EQ(LGW_HAL_ERROR, receive(packets));
-    EXPECT_EQ(LGW_HAL_ERROR, receive(packets));
-}
-
-TEST_F(Batches, BatchesSurviveARestart)
-{
-    LoRaSim::queueBatch({packet(FREQ_HZ, 1, 1)});
-    LoRaSim::queueBatch({packet(FREQ_HZ, 1, 2)});
-    connectAndConfigure();
-    std::vector<lgw_pkt_rx_s> packets;
-    ASSERT_EQ(1, receive(packets));
-    ASSERT_EQ(LGW_HAL_SUCCESS, lgw_start());
-    ASSERT_EQ(1, receive(packets));
-    EXPECT_EQ(2, packets[0].payload[0]);
 }

@@ -16,19 +16,18 @@ namespace
 class CallRecord : public SimTest
 {
 protected:
-    ScratchFolder _folder;
-
     std::string recordTo(const std::string& name)
     {
-        const std::string recordPath = _folder.path(name);
-        LoRaSim::loadScenario(_folder.write("scenario.json", "{\"record\": \"" + recordPath + "\"}"));
+        const std::string recordPath = _dir.file(name);
+        loadScenario("{\"record\": \"" + recordPath + "\"}");
         return recordPath;
     }
 };
 
-class ShortestFloatText : public ::testing::Test
+std::vector<std::string> fileLines(const std::string& path)
 {
-};
+    return TestSupport::lines(TestSupport::readFile(path));
+}
 
 } // namespace
 
@@ -57,20 +56,22 @@ TEST_F(CallRecord, FileHoldsOneExactLinePerCall)
         R"({"call":"lgw_receive","result":3})",
         R"({"call":"lgw_stop","result":0})",
     };
-    EXPECT_EQ(expected, readLines(recordPath));
+    EXPECT_EQ(expected, fileLines(recordPath));
     EXPECT_EQ(expected, LoRaSim::recordedCalls());
 }
 
-TEST_F(CallRecord, RefusedCallsAreRecordedWithTheirFieldsAsHandedOver)
+TEST_F(CallRecord, RefusedCallsAreRecordedWithTheirFieldsAsHandedOverAndTextsEscaped)
 {
-    ASSERT_EQ(0, lgw_connect("/dev/ttyACM0"));
+    lgw_connect("/dev/tty\"x\\\n");
+    lgw_connect(nullptr);
     lgw_conf_rxrf_s disabled{};
     lgw_rxrf_setconf(1, disabled);
     lgw_rxif_setconf(8, channel(true, 0, 0, 9, 3));
     lgw_receive(0, nullptr);
     lgw_disconnect();
     const std::vector<std::string> expected = {
-        R"({"call":"lgw_connect","com_path":"/dev/ttyACM0","result":0})",
+        R"({"call":"lgw_connect","com_path":"/dev/tty\"x\\\u000a","result":0})",
+        R"({"call":"lgw_connect","com_path":null,"result":0})",
         R"({"call":"lgw_rxrf_setconf","rf_chain":1,"enable":false,"freq_hz":0,"rssi_offset":0.0,"type":0,"tx_enable":false,"result":-1})",
         R"({"call":"lgw_rxif_setconf","if_chain":8,"enable":true,"rf_chain":0,"freq_hz":0,"bandwidth":9,"datarate":3,"result":-1})",
         R"({"call":"lgw_receive","result":-1})",
@@ -79,23 +80,12 @@ TEST_F(CallRecord, RefusedCallsAreRecordedWithTheirFieldsAsHandedOver)
     EXPECT_EQ(expected, LoRaSim::recordedCalls());
 }
 
-TEST_F(CallRecord, ComPathIsEscapedAndAbsentPathIsNull)
-{
-    lgw_connect("/dev/tty\"x\\\n");
-    lgw_connect(nullptr);
-    const std::vector<std::string> expected = {
-        R"({"call":"lgw_connect","com_path":"/dev/tty\"x\\\u000a","result":0})",
-        R"({"call":"lgw_connect","com_path":null,"result":0})",
-    };
-    EXPECT_EQ(expected, LoRaSim::recordedCalls());
-}
-
 TEST_F(CallRecord, RecordFileIsAppendedTo)
 {
-    const std::string recordPath = _folder.write("calls.jsonl", "earlier line\n");
-    LoRaSim::loadScenario(_folder.write("scenario.json", "{\"record\": \"" + recordPath + "\"}"));
+    TestSupport::writeFile(_dir.file("calls.jsonl"), "earlier line\n");
+    const std::string recordPath = recordTo("calls.jsonl");
     lgw_start();
-    const std::vector<std::string> lines = readLines(recordPath);
+    const std::vector<std::string> lines = fileLines(recordPath);
     ASSERT_EQ(2u, lines.size());
     EXPECT_EQ("earlier line", lines[0]);
     EXPECT_EQ(R"({"call":"lgw_start","result":-1})", lines[1]);
@@ -103,39 +93,31 @@ TEST_F(CallRecord, RecordFileIsAppendedTo)
 
 TEST_F(CallRecord, UnwritableRecordFileMakesTheScenarioInvalid)
 {
-    const std::string scenario =
-        _folder.write("scenario.json", "{\"record\": \"" + _folder.path("missing/calls.jsonl") + "\"}");
-    EXPECT_THROW(LoRaSim::loadScenario(scenario), std::runtime_error);
+    EXPECT_THROW(recordTo("missing/calls.jsonl"), std::runtime_error);
 }
 
-TEST_F(ShortestFloatText, WholeNumbersKeepAPoint)
+TEST(ShortestFloatText, IsTheShortestTextThatReadsBackWithJsonsLimits)
 {
-    EXPECT_EQ("-166.0", LoRaSim::RecordLine::shortestText(-166.0f));
-    EXPECT_EQ("0.0", LoRaSim::RecordLine::shortestText(0.0f));
-    EXPECT_EQ("100000.0", LoRaSim::RecordLine::shortestText(100000.0f));
-}
-
-TEST_F(ShortestFloatText, FractionsAreTheShortestThatReadBack)
-{
-    EXPECT_EQ("-164.5", LoRaSim::RecordLine::shortestText(-164.5f));
-    EXPECT_EQ("0.1", LoRaSim::RecordLine::shortestText(0.1f));
-    EXPECT_EQ("-158.3", LoRaSim::RecordLine::shortestText(-158.3f));
-    EXPECT_EQ("16777216.0", LoRaSim::RecordLine::shortestText(16777216.0f));
-    EXPECT_EQ("0.0001", LoRaSim::RecordLine::shortestText(0.0001f));
+    // Whole numbers keep a point, tiny and huge values are scientific, and
+    // what JSON cannot hold is null.
+    const std::pair<float, const char*> cases[] = {
+        {-166.0f, "-166.0"},
+        {0.0f, "0.0"},
+        {100000.0f, "100000.0"},
+        {-164.5f, "-164.5"},
+        {0.1f, "0.1"},
+        {-158.3f, "-158.3"},
+        {16777216.0f, "16777216.0"},
+        {0.0001f, "0.0001"},
+        {1e-7f, "1e-07"},
+        {-2.5e-5f, "-2.5e-05"},
+        {1e16f, "1e+16"},
+        {std::numeric_limits<float>::max(), "3.4028235e+38"},
+        {std::numeric_limits<float>::infinity(), "null"},
+        {std::numeric_limits<float>::quiet_NaN(), "null"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.second, LoRaSim::RecordLine::shortestText(c.first)) << c.second;
     const float awkward = 0.3f + 0.6f;
     EXPECT_EQ(awkward, std::strtof(LoRaSim::RecordLine::shortestText(awkward).c_str(), nullptr));
-}
-
-TEST_F(ShortestFloatText, TinyAndHugeValuesAreScientific)
-{
-    EXPECT_EQ("1e-07", LoRaSim::RecordLine::shortestText(1e-7f));
-    EXPECT_EQ("-2.5e-05", LoRaSim::RecordLine::shortestText(-2.5e-5f));
-    EXPECT_EQ("1e+16", LoRaSim::RecordLine::shortestText(1e16f));
-    EXPECT_EQ("3.4028235e+38", LoRaSim::RecordLine::shortestText(std::numeric_limits<float>::max()));
-}
-
-TEST_F(ShortestFloatText, ValuesJsonCannotHoldAreNull)
-{
-    EXPECT_EQ("null", LoRaSim::RecordLine::shortestText(std::numeric_limits<float>::infinity()));
-    EXPECT_EQ("null", LoRaSim::RecordLine::shortestText(std::numeric_limits<float>::quiet_NaN()));
 }

@@ -16,16 +16,12 @@ namespace
 class ScenarioFile : public SimTest
 {
 protected:
-    ScratchFolder _folder;
-
-    std::string write(const std::string& content) { return _folder.write("scenario.json", content); }
-
     // The message of the failure to load the scenario, or "" when it loads.
     std::string loadFailure(const std::string& content)
     {
         try
         {
-            LoRaSim::loadScenario(write(content));
+            loadScenario(content);
         }
         catch (const std::runtime_error& error)
         {
@@ -35,24 +31,32 @@ protected:
     }
 };
 
-class BadScenarioFile : public ScenarioFile
-{
-};
+using BadScenarioFile = ScenarioFile;
 
 // lgw_connect reading LORAGW_SIM, as in a process that never called reset().
-class ScenarioVariable : public ScenarioFile
+class ScenarioVariable : public SimTest
 {
 protected:
     void SetUp() override
     {
-        ScenarioFile::SetUp();
+        SimTest::SetUp();
         LoRaSim::resetToStartup();
     }
 
     void TearDown() override
     {
         unsetenv("LORAGW_SIM");
-        ScenarioFile::TearDown();
+        SimTest::TearDown();
+    }
+
+    // Connects with LORAGW_SIM naming path and returns what it wrote on
+    // standard error.
+    std::string connectWith(const std::string& path, int expectedResult)
+    {
+        setenv("LORAGW_SIM", path.c_str(), 1);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(expectedResult, lgw_connect("/dev/ttyACM0"));
+        return testing::internal::GetCapturedStderr();
     }
 };
 
@@ -60,8 +64,8 @@ protected:
 
 TEST_F(ScenarioFile, EveryMemberTogetherWithComments)
 {
-    const std::string recordPath = _folder.path("calls.jsonl");
-    LoRaSim::loadScenario(write(R"({
+    const std::string recordPath = _dir.file("calls.jsonl");
+    loadScenario(R"({
         // results and refusals
         "connect": 0, "start": 0, "stop": 7,
         "refuse": {"board": false, "rxrf": [1], "rxif": [3, 9]},
@@ -69,9 +73,10 @@ TEST_F(ScenarioFile, EveryMemberTogetherWithComments)
         /* two batches, then 2 generated packets */
         "batches": [[{"freq_hz": 868100000, "payload": "0102"}], {"after_ms": 0, "packets": []}],
         "generator": {"rate": 0, "seed": 1, "count": 2, "burst": 2, "crc_error_ratio": 0.1},
-        "record": ")" + recordPath +
-                                R"("
-    })"));
+        "record": ")" +
+                 recordPath +
+                 R"("
+    })");
     ASSERT_EQ(LGW_REG_SUCCESS, lgw_connect("/dev/ttyACM0"));
     EXPECT_EQ(LGW_HAL_SUCCESS, lgw_rxrf_setconf(0, radio(true, RADIO_0_HZ)));
     EXPECT_EQ(LGW_HAL_ERROR, lgw_rxrf_setconf(1, radio(true, RADIO_1_HZ)));
@@ -84,53 +89,49 @@ TEST_F(ScenarioFile, EveryMemberTogetherWithComments)
     EXPECT_EQ(2, receive(packets));
     EXPECT_EQ(0, receive(packets));
     EXPECT_EQ(7, lgw_stop());
-    EXPECT_EQ(9u, readLines(recordPath).size());
-    EXPECT_EQ(LoRaSim::recordedCalls(), readLines(recordPath));
+    const std::vector<std::string> recorded = TestSupport::lines(TestSupport::readFile(recordPath));
+    EXPECT_EQ(9u, recorded.size());
+    EXPECT_EQ(LoRaSim::recordedCalls(), recorded);
 }
 
-TEST_F(ScenarioFile, RefusalsOfTheFileApply)
+TEST_F(ScenarioFile, RefusalsAndResultsOfTheFileApply)
 {
-    LoRaSim::loadScenario(write(R"({"refuse": {"board": true, "rxrf": [0], "rxif": [8]}})"));
-    ASSERT_EQ(LGW_REG_SUCCESS, lgw_connect("/dev/ttyACM0"));
+    loadScenario(R"({"refuse": {"board": true, "rxrf": [0], "rxif": [8]}, "connect": 2, "start": -1})");
+    ASSERT_EQ(2, lgw_connect("/dev/ttyACM0"));
     EXPECT_EQ(LGW_HAL_ERROR, lgw_board_setconf(lgw_conf_board_s{true, 1}));
     EXPECT_EQ(LGW_HAL_ERROR, lgw_rxrf_setconf(0, radio(true, RADIO_0_HZ)));
     EXPECT_EQ(LGW_HAL_SUCCESS, lgw_rxrf_setconf(1, radio(true, RADIO_1_HZ)));
     EXPECT_EQ(LGW_HAL_ERROR, lgw_rxif_setconf(8, channel(true, 1, 0)));
-}
-
-TEST_F(ScenarioFile, ResultsOfTheFileApply)
-{
-    LoRaSim::loadScenario(write(R"({"connect": -1})"));
-    EXPECT_EQ(LGW_REG_ERROR, lgw_connect("/dev/ttyACM0"));
-    LoRaSim::loadScenario(write(R"({"start": -1})"));
-    connectAndConfigure(false);
     EXPECT_EQ(LGW_HAL_ERROR, lgw_start());
+    loadScenario(R"({"connect": -1})");
+    EXPECT_EQ(LGW_REG_ERROR, lgw_connect("/dev/ttyACM0"));
 }
 
-TEST_F(ScenarioFile, LoadingCountsReceiveCallsAfresh)
+TEST_F(ScenarioFile, ReceiveFailsForGoodFromTheCallAfterTheLimitCountedFromTheLoad)
 {
     connectAndConfigure();
     std::vector<lgw_pkt_rx_s> packets;
     receive(packets);
     receive(packets);
-    LoRaSim::loadScenario(write(R"({"receive_error_after": 1})"));
+    loadScenario(R"({"receive_error_after": 1})");
     EXPECT_EQ(0u, LoRaSim::receiveCalls());
     EXPECT_EQ(0, receive(packets));
+    EXPECT_EQ(LGW_HAL_ERROR, receive(packets));
     EXPECT_EQ(LGW_HAL_ERROR, receive(packets));
 }
 
 TEST_F(ScenarioFile, EmptyObjectIsTheQuietScenario)
 {
-    LoRaSim::loadScenario(write("{}"));
+    loadScenario("{}");
     connectAndConfigure();
     std::vector<lgw_pkt_rx_s> packets;
     EXPECT_EQ(0, receive(packets));
     EXPECT_EQ(LGW_HAL_SUCCESS, lgw_stop());
 }
 
-TEST_F(BadScenarioFile, MissingFileNamesThePathAndTheReason)
+TEST_F(BadScenarioFile, MissingFileOrFolderIsRefusedNamingThePathAndTheReason)
 {
-    const std::string missing = _folder.path("nowhere.json");
+    const std::string missing = _dir.file("nowhere.json");
     try
     {
         LoRaSim::loadScenario(missing);
@@ -141,78 +142,57 @@ TEST_F(BadScenarioFile, MissingFileNamesThePathAndTheReason)
         EXPECT_NE(std::string::npos, std::string(error.what()).find(missing));
         EXPECT_NE(std::string::npos, std::string(error.what()).find("No such file"));
     }
+    EXPECT_THROW(LoRaSim::loadScenario(_dir.path()), std::runtime_error);
 }
 
-TEST_F(BadScenarioFile, FolderCannotBeRead)
+TEST_F(BadScenarioFile, EveryFaultIsRefusedNamingItsPlace)
 {
-    EXPECT_THROW(LoRaSim::loadScenario(_folder.path("")), std::runtime_error);
-}
-
-TEST_F(BadScenarioFile, SyntaxErrorsAreReportedWithTheirPlace)
-{
-    EXPECT_NE(std::string::npos, loadFailure("").find("not valid JSON"));
-    EXPECT_NE(std::string::npos, loadFailure("{\"connect\": }").find("line 1"));
-    EXPECT_NE(std::string::npos, loadFailure("{\"connect\": 0,}").find("not valid JSON"));
-    EXPECT_NE(std::string::npos, loadFailure("{} trailing").find("not valid JSON"));
-}
-
-TEST_F(BadScenarioFile, TopLevelMustBeAnObject)
-{
-    EXPECT_NE(std::string::npos, loadFailure("[]").find("not a JSON object"));
-    EXPECT_NE(std::string::npos, loadFailure("42").find("not a JSON object"));
-}
-
-TEST_F(BadScenarioFile, MisspelledMembersAreNamed)
-{
-    EXPECT_NE(std::string::npos, loadFailure(R"({"batchs": []})").find("batchs: unknown member"));
-    EXPECT_NE(std::string::npos, loadFailure(R"({"generator": {"rte": 1}})").find("generator.rte"));
-    EXPECT_NE(std::string::npos, loadFailure(R"({"refuse": {"rxfr": []}})").find("refuse.rxfr"));
-    EXPECT_NE(std::string::npos,
-              loadFailure(R"({"batches": [[{"frequency": 1}]]})").find("batches[0][0].frequency"));
-}
-
-TEST_F(BadScenarioFile, ValuesOfTheWrongKindAreNamed)
-{
-    EXPECT_NE(std::string::npos, loadFailure(R"({"connect": "0"})").find("connect"));
-    EXPECT_NE(std::string::npos, loadFailure(R"({"start": 0.5})").find("start: must be a whole number"));
-    EXPECT_NE(std::string::npos, loadFailure(R"({"refuse": {"board": 1}})").find("refuse.board"));
-    EXPECT_NE(std::string::npos, loadFailure(R"({"refuse": {"rxif": [256]}})").find("refuse.rxif[0]"));
-    EXPECT_NE(std::string::npos, loadFailure(R"({"receive_error_after": -1})").find("receive_error_after"));
-    EXPECT_NE(std::string::npos, loadFailure(R"({"batches": {}})").find("batches: must be an array"));
-    EXPECT_NE(std::string::npos, loadFailure(R"({"batches": [7]})").find("batches[0]"));
-    EXPECT_NE(std::string::npos, loadFailure(R"({"batches": [{"packets": []}]})").find("after_ms"));
-    EXPECT_NE(std::string::npos, loadFailure(R"({"record": ""})").find("record"));
-}
-
-TEST_F(BadScenarioFile, PacketFieldsOutOfRangeAreNamed)
-{
-    EXPECT_NE(std::string::npos,
-              loadFailure(R"({"batches": [[{"if_chain": 256}]]})").find("batches[0][0].if_chain"));
-    EXPECT_NE(std::string::npos, loadFailure(R"({"batches": [[{"size": 65536}]]})").find("size"));
-    EXPECT_NE(std::string::npos, loadFailure(R"({"batches": [[{"freq_hz": -1}]]})").find("freq_hz"));
-    EXPECT_NE(std::string::npos, loadFailure(R"({"batches": [[{"rssi": "x"}]]})").find("rssi"));
-    EXPECT_NE(std::string::npos, loadFailure(R"({"batches": [[{"snr": 1e39}]]})").find("snr"));
-}
-
-TEST_F(BadScenarioFile, PayloadMustBeHexOfAtMost256Bytes)
-{
-    EXPECT_NE(std::string::npos, loadFailure(R"({"batches": [[{"payload": "123"}]]})").find("odd number"));
-    EXPECT_NE(std::string::npos,
-              loadFailure(R"({"batches": [[{"payload": "zz"}]]})").find("not hexadecimal"));
-    EXPECT_NE(
-        std::string::npos,
-        loadFailure(R"({"batches": [[{"payload": ")" + std::string(514, 'a') + R"("}]]})").find("257 bytes"));
+    const std::pair<std::string, const char*> cases[] = {
+        // syntax, and a top level that is not an object
+        {"", "not valid JSON"},
+        {R"({"connect": })", "line 1"},
+        {R"({"connect": 0,})", "not valid JSON"},
+        {"{} trailing", "not valid JSON"},
+        {"[]", "not a JSON object"},
+        {"42", "not a JSON object"},
+        // misspelled members
+        {R"({"batchs": []})", "batchs: unknown member"},
+        {R"({"generator": {"rte": 1}})", "generator.rte"},
+        {R"({"refuse": {"rxfr": []}})", "refuse.rxfr"},
+        {R"({"batches": [[{"frequency": 1}]]})", "batches[0][0].frequency"},
+        // values of the wrong kind
+        {R"({"connect": "0"})", "connect"},
+        {R"({"start": 0.5})", "start: must be a whole number"},
+        {R"({"refuse": {"board": 1}})", "refuse.board"},
+        {R"({"refuse": {"rxif": [256]}})", "refuse.rxif[0]"},
+        {R"({"receive_error_after": -1})", "receive_error_after"},
+        {R"({"batches": {}})", "batches: must be an array"},
+        {R"({"batches": [7]})", "batches[0]"},
+        {R"({"batches": [{"packets": []}]})", "after_ms"},
+        {R"({"record": ""})", "record"},
+        // packet fields out of range
+        {R"({"batches": [[{"if_chain": 256}]]})", "batches[0][0].if_chain"},
+        {R"({"batches": [[{"size": 65536}]]})", "size"},
+        {R"({"batches": [[{"freq_hz": -1}]]})", "freq_hz"},
+        {R"({"batches": [[{"rssi": "x"}]]})", "rssi"},
+        {R"({"batches": [[{"snr": 1e39}]]})", "snr"},
+        // payloads: hexadecimal, at most 256 bytes
+        {R"({"batches": [[{"payload": "123"}]]})", "odd number"},
+        {R"({"batches": [[{"payload": "zz"}]]})", "not hexadecimal"},
+        {R"({"batches": [[{"payload": ")" + std::string(514, 'a') + R"("}]]})", "257 bytes"},
+        // generator settings out of range
+        {R"({"generator": {"rate": -1}})", "generator.rate"},
+        {R"({"generator": {"burst": 0}})", "generator.burst"},
+        {R"({"generator": {"burst": 17}})", "generator.burst"},
+        {R"({"generator": {"crc_error_ratio": 1.5}})", "generator.crc_error_ratio"},
+        {R"({"generator": {"count": -3}})", "generator.count"},
+    };
+    for (const auto& c : cases)
+    {
+        const std::string failure = loadFailure(c.first);
+        EXPECT_NE(std::string::npos, failure.find(c.second)) << c.first << " gave: " << failure;
+    }
     EXPECT_EQ("", loadFailure(R"({"batches": [[{"payload": ")" + std::string(512, 'A') + R"("}]]})"));
-}
-
-TEST_F(BadScenarioFile, GeneratorSettingsOutOfRangeAreNamed)
-{
-    EXPECT_NE(std::string::npos, loadFailure(R"({"generator": {"rate": -1}})").find("generator.rate"));
-    EXPECT_NE(std::string::npos, loadFailure(R"({"generator": {"burst": 0}})").find("generator.burst"));
-    EXPECT_NE(std::string::npos, loadFailure(R"({"generator": {"burst": 17}})").find("generator.burst"));
-    EXPECT_NE(std::string::npos,
-              loadFailure(R"({"generator": {"crc_error_ratio": 1.5}})").find("generator.crc_error_ratio"));
-    EXPECT_NE(std::string::npos, loadFailure(R"({"generator": {"count": -3}})").find("generator.count"));
 }
 
 TEST_F(BadScenarioFile, FailedLoadChangesNothing)
@@ -223,37 +203,11 @@ TEST_F(BadScenarioFile, FailedLoadChangesNothing)
     EXPECT_EQ(5, lgw_start());
 }
 
-TEST_F(ScenarioVariable, ConnectReadsTheNamedFile)
+TEST_F(ScenarioVariable, EveryConnectReadsTheNamedFileAgain)
 {
-    setenv("LORAGW_SIM", write(R"({"connect": 3})").c_str(), 1);
+    setenv("LORAGW_SIM", writeScenario(R"({"connect": 3})").c_str(), 1);
     EXPECT_EQ(3, lgw_connect("/dev/ttyACM0"));
-}
-
-TEST_F(ScenarioVariable, BadFileFailsTheConnectWithAMessageOnStandardError)
-{
-    const std::string path = write("{\"connect\": ");
-    setenv("LORAGW_SIM", path.c_str(), 1);
-    testing::internal::CaptureStderr();
-    const int result = lgw_connect("/dev/ttyACM0");
-    const std::string message = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(LGW_REG_ERROR, result);
-    EXPECT_FALSE(LoRaSim::state().connected);
-    EXPECT_NE(std::string::npos, message.find(path)) << message;
-    EXPECT_NE(std::string::npos, message.find("not valid JSON")) << message;
-}
-
-TEST_F(ScenarioVariable, MissingFileFailsTheConnect)
-{
-    setenv("LORAGW_SIM", _folder.path("absent.json").c_str(), 1);
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(LGW_REG_ERROR, lgw_connect("/dev/ttyACM0"));
-    EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("absent.json"));
-}
-
-TEST_F(ScenarioVariable, EveryConnectReadsTheFileAgain)
-{
-    const std::string path = write(R"({"batches": [[{"payload": "01"}]]})");
-    setenv("LORAGW_SIM", path.c_str(), 1);
+    writeScenario(R"({"batches": [[{"payload": "01"}]]})");
     std::vector<lgw_pkt_rx_s> packets;
     for (int run = 0; run < 2; ++run)
     {
@@ -264,9 +218,19 @@ TEST_F(ScenarioVariable, EveryConnectReadsTheFileAgain)
     }
 }
 
+TEST_F(ScenarioVariable, BadOrMissingFileFailsTheConnectWithAMessageOnStandardError)
+{
+    const std::string path = writeScenario("{\"connect\": ");
+    const std::string message = connectWith(path, LGW_REG_ERROR);
+    EXPECT_FALSE(LoRaSim::state().connected);
+    EXPECT_NE(std::string::npos, message.find(path)) << message;
+    EXPECT_NE(std::string::npos, message.find("not valid JSON")) << message;
+    EXPECT_NE(std::string::npos, connectWith(_dir.file("absent.json"), LGW_REG_ERROR).find("absent.json"));
+}
+
 TEST_F(ScenarioVariable, ControlledModeIgnoresTheVariable)
 {
-    setenv("LORAGW_SIM", _folder.path("absent.json").c_str(), 1);
+    setenv("LORAGW_SIM", _dir.file("absent.json").c_str(), 1);
     LoRaSim::reset();
     EXPECT_EQ(LGW_REG_SUCCESS, lgw_connect("/dev/ttyACM0"));
 }

@@ -6,68 +6,10 @@
 
 #include "SimTestSupport.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
 #include <time.h>
-#include <unistd.h>
-
-#include <dirent.h>
 
 namespace SimTests
 {
-
-ScratchFolder::ScratchFolder()
-{
-    const char* pBase = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(pBase != nullptr && *pBase != '\0' ? pBase : "/tmp") + "/simtest.XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot create a scratch folder: " + std::string(std::strerror(errno)));
-    _path = pattern;
-}
-
-ScratchFolder::~ScratchFolder()
-{
-    if (DIR* pDir = opendir(_path.c_str()))
-    {
-        while (dirent* pEntry = readdir(pDir))
-        {
-            const std::string name = pEntry->d_name;
-            if (name != "." && name != "..")
-                unlink(path(name).c_str());
-        }
-        closedir(pDir);
-    }
-    rmdir(_path.c_str());
-}
-
-std::string ScratchFolder::path(const std::string& name) const
-{
-    return _path + "/" + name;
-}
-
-std::string ScratchFolder::write(const std::string& name, const std::string& content) const
-{
-    const std::string filePath = path(name);
-    std::ofstream out(filePath, std::ios::binary);
-    out << content;
-    if (!out)
-        throw std::runtime_error("cannot write " + filePath);
-    return filePath;
-}
-
-std::vector<std::string> readLines(const std::string& path)
-{
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line))
-        lines.push_back(line);
-    return lines;
-}
 
 lgw_conf_rxrf_s radio(bool enable, std::uint32_t freqHz)
 {
@@ -147,6 +89,18 @@ void SimTest::SetUp()
 void SimTest::TearDown()
 {
     LoRaSim::reset();
+}
+
+std::string SimTest::writeScenario(const std::string& json) const
+{
+    const std::string path = _dir.file("scenario.json");
+    TestSupport::writeFile(path, json);
+    return path;
+}
+
+void SimTest::loadScenario(const std::string& json) const
+{
+    LoRaSim::loadScenario(writeScenario(json));
 }
 
 } // namespace SimTests

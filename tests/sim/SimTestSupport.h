@@ -1,13 +1,14 @@
 //
 // SimTestSupport.h
 //
-// Helpers shared by the simulated concentrator's tests: a scratch folder,
-// files, a typical EU868 configuration and packet records.
+// Helpers shared by the simulated concentrator's tests: a typical EU868
+// configuration, packet records and a fixture with a scenario folder.
 //
 
 #ifndef SimTests_SimTestSupport_INCLUDED
 #define SimTests_SimTestSupport_INCLUDED
 
+#include "TestSupport.h"
 #include "sim/SimControl.h"
 
 #include <gtest/gtest.h>
@@ -18,29 +19,6 @@
 
 namespace SimTests
 {
-
-class ScratchFolder
-/// A folder of its own under the temporary directory, removed with its
-/// files when the object goes.
-{
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    std::string path(const std::string& name) const;
-    /// Returns the path of a file in the folder.
-
-    std::string write(const std::string& name, const std::string& content) const;
-    /// Writes the file and returns its path.
-
-private:
-    std::string _path;
-};
-
-std::vector<std::string> readLines(const std::string& path);
-/// Returns the lines of a text file, without line ends.
 
 // A gateway as deployed in EU868: radio 0 at 867.5 MHz, radio 1 at 868.5 MHz,
 // the eight multi-SF channels 867.1 to 868.5 MHz, the LoRa standard channel
@@ -78,11 +56,20 @@ std::uint64_t monotonicMicros();
 
 class SimTest : public ::testing::Test
 /// A test that begins with the simulated concentrator in controlled mode,
-/// at power-on.
+/// at power-on, with a folder of its own for scenario and record files.
 {
 protected:
     void SetUp() override;
     void TearDown() override;
+
+    std::string writeScenario(const std::string& json) const;
+    /// Writes json as the folder's scenario file and returns its path.
+
+    void loadScenario(const std::string& json) const;
+    /// Writes json as the scenario file and loads it; throws
+    /// std::runtime_error when the simulated concentrator refuses it.
+
+    TestSupport::TempDir _dir;
 };
 
 } // namespace SimTests

@@ -40,6 +40,17 @@ std::vector<std::string> discoveryLines(const ChildProcess& service)
     return found;
 }
 
+std::vector<std::string> matching(const std::vector<std::string>& all, const std::string& part)
+{
+    std::vector<std::string> found;
+    for (const std::string& line : all)
+    {
+        if (line.find(part) != std::string::npos)
+            found.push_back(line);
+    }
+    return found;
+}
+
 std::vector<std::string> parsedFiles(const ChildProcess& service)
 {
     std::vector<std::string> files;
@@ -50,6 +61,14 @@ std::vector<std::string> parsedFiles(const ChildProcess& service)
             files.push_back(line.substr(7, tail - 7));
     }
     return files;
+}
+
+void expectOnlyTheGlobalFileRead(const ChildProcess& service, const std::string& path)
+{
+    EXPECT_EQ(
+        (std::vector<std::string>{" INFO: found global configuration file " + path + ", trying to parse it"}),
+        discoveryLines(service));
+    EXPECT_EQ((std::vector<std::string>{path}), parsedFiles(service));
 }
 
 class ConfigDiscoveryTest : public ::testing::Test
@@ -78,82 +97,72 @@ protected:
     ServiceSetup _setup;
 };
 
-TEST_F(ConfigDiscoveryTest, ReadableDebugFileIsTheOnlyOneRead)
+TEST_F(ConfigDiscoveryTest, ReadableDebugFileAloneOrElseGlobalThenLocalFileIsRead)
 {
-    _setup.writeConfig(LOCAL, EU868_CONFIGURATION);
-    _setup.writeConfig(DEBUG, EU868_CONFIGURATION);
-    auto pService = runOnce();
-    EXPECT_EQ((std::vector<std::string>{" INFO: found debug configuration file " + path(DEBUG) +
-                                        ", other configuration files will be ignored"}),
-              discoveryLines(*pService));
-    EXPECT_EQ((std::vector<std::string>{path(DEBUG)}), parsedFiles(*pService));
+    const std::string global =
+        " INFO: found global configuration file " + path(GLOBAL) + ", trying to parse it";
+    const std::string local = " INFO: found local configuration file " + path(LOCAL);
+    const struct
+    {
+        std::vector<const char*> files;
+        std::vector<std::string> announced;
+        std::vector<std::string> parsed;
+    } cases[] = {
+        {{GLOBAL, LOCAL, DEBUG},
+         {" INFO: found debug configuration file " + path(DEBUG) +
+          ", other configuration files will be ignored"},
+         {path(DEBUG)}},
+        {{GLOBAL}, {global}, {path(GLOBAL)}},
+        // After a global file the local one is announced with a blank before the comma.
+        {{GLOBAL, LOCAL}, {global, local + " , trying to parse it"}, {path(GLOBAL), path(LOCAL)}},
+        {{LOCAL}, {local + ", trying to parse it"}, {path(LOCAL)}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.parsed.back());
+        for (const char* name : {GLOBAL, LOCAL, DEBUG})
+            _setup.removeConfig(name);
+        for (const char* name : c.files)
+            _setup.writeConfig(name, EU868_CONFIGURATION);
+        auto pService = runOnce();
+        EXPECT_EQ(c.announced, discoveryLines(*pService));
+        EXPECT_EQ(c.parsed, parsedFiles(*pService));
+        // Standard error ends with the start, after the files' lines.
+        const std::vector<std::string> err = lines(pService->err());
+        ASSERT_FALSE(err.empty());
+        const std::string& last = err.back();
+        ASSERT_EQ(' ', last[0]);
+        EXPECT_TRUE(hasTimeStamp(last.substr(1)));
+        EXPECT_EQ(" INFO: concentrator started, packet can now be received",
+                  withoutTimeStamp(last.substr(1)));
+    }
 }
 
-TEST_F(ConfigDiscoveryTest, GlobalFileAloneIsRead)
-{
-    auto pService = runOnce();
-    EXPECT_EQ((std::vector<std::string>{" INFO: found global configuration file " + path(GLOBAL) +
-                                        ", trying to parse it"}),
-              discoveryLines(*pService));
-    EXPECT_EQ((std::vector<std::string>{path(GLOBAL)}), parsedFiles(*pService));
-}
-
-TEST_F(ConfigDiscoveryTest, LocalFileAfterTheGlobalOneIsAnnouncedWithABlankBeforeTheComma)
-{
-    _setup.writeConfig(LOCAL, EU868_CONFIGURATION);
-    auto pService = runOnce();
-    EXPECT_EQ((std::vector<std::string>{
-                  " INFO: found global configuration file " + path(GLOBAL) + ", trying to parse it",
-                  " INFO: found local configuration file " + path(LOCAL) + " , trying to parse it"}),
-              discoveryLines(*pService));
-    EXPECT_EQ((std::vector<std::string>{path(GLOBAL), path(LOCAL)}), parsedFiles(*pService));
-}
-
-TEST_F(ConfigDiscoveryTest, LocalFileAloneIsAnnouncedWithoutTheBlank)
+TEST_F(ConfigDiscoveryTest, NoFileAtAllIsReportedNamingTheThreePathsFromTheRootWhenTheBaseIsEmpty)
 {
     _setup.removeConfig(GLOBAL);
-    _setup.writeConfig(LOCAL, EU868_CONFIGURATION);
-    auto pService = runOnce();
-    EXPECT_EQ((std::vector<std::string>{" INFO: found local configuration file " + path(LOCAL) +
-                                        ", trying to parse it"}),
-              discoveryLines(*pService));
-    EXPECT_EQ((std::vector<std::string>{path(LOCAL)}), parsedFiles(*pService));
-}
-
-TEST_F(ConfigDiscoveryTest, NoFileAtAllIsReportedNamingTheThreePaths)
-{
-    _setup.removeConfig(GLOBAL);
-    auto pService = runOnce();
-    const std::string text = " ERROR: failed to find any configuration file named " + path(GLOBAL) + ", " +
-                             path(LOCAL) + " or " + path(DEBUG);
-    const std::vector<std::string> err = lines(pService->err());
-    ASSERT_EQ(1u, err.size()) << pService->err();
-    EXPECT_TRUE(hasTimeStamp(err[0]));
-    EXPECT_EQ(text, withoutTimeStamp(err[0]));
-    // The exception carries the same text to the error handler.
-    EXPECT_NE(std::string::npos, pService->out().find("Poco::FileExistsException"));
-    EXPECT_NE(std::string::npos, pService->out().find(text));
-    EXPECT_EQ(0, pService->exitStatus());
-}
-
-TEST_F(ConfigDiscoveryTest, EmptyBaseDirectoryMeansTheRootDirectory)
-{
-    auto pService = runOnce({{"MIREL_RUN", ""}});
-    EXPECT_NE(
-        std::string::npos,
-        pService->err().find(" ERROR: failed to find any configuration file named /lorawan/global_conf.json, "
-                             "/lorawan/local_conf.json or /lorawan/debug_conf.json"))
-        << pService->err();
+    for (const std::string& base : {_setup.baseDir(), std::string()})
+    {
+        SCOPED_TRACE("MIREL_RUN=" + base);
+        auto pService = runOnce({{"MIREL_RUN", base}});
+        const std::string text = " ERROR: failed to find any configuration file named " + base + "/lorawan/" +
+                                 GLOBAL + ", " + base + "/lorawan/" + LOCAL + " or " + base + "/lorawan/" +
+                                 DEBUG;
+        const std::vector<std::string> err = lines(pService->err());
+        ASSERT_EQ(1u, err.size()) << pService->err();
+        EXPECT_TRUE(hasTimeStamp(err[0]));
+        EXPECT_EQ(text, withoutTimeStamp(err[0]));
+        // The exception carries the same text to the error handler.
+        EXPECT_NE(std::string::npos, pService->out().find("Poco::FileExistsException"));
+        EXPECT_NE(std::string::npos, pService->out().find(text));
+        EXPECT_EQ(0, pService->exitStatus());
+    }
 }
 
 TEST_F(ConfigDiscoveryTest, TrailingSlashInTheBaseDirectoryIsKeptAsIs)
 {
     auto pService = runOnce({{"MIREL_RUN", _setup.baseDir() + "/"}});
-    const std::string doubled = _setup.baseDir() + "//lorawan/global_conf.json";
-    EXPECT_EQ((std::vector<std::string>{" INFO: found global configuration file " + doubled +
-                                        ", trying to parse it"}),
-              discoveryLines(*pService));
-    EXPECT_EQ((std::vector<std::string>{doubled}), parsedFiles(*pService));
+    expectOnlyTheGlobalFileRead(*pService, _setup.baseDir() + "//lorawan/global_conf.json");
 }
 
 TEST_F(ConfigDiscoveryTest, UnreadableDebugFileCountsAsAbsent)
@@ -163,18 +172,18 @@ TEST_F(ConfigDiscoveryTest, UnreadableDebugFileCountsAsAbsent)
     if (::geteuid() == 0)
         _setup.runAs(NOBODY); // root reads everything
     auto pService = runOnce();
-    EXPECT_EQ((std::vector<std::string>{" INFO: found global configuration file " + path(GLOBAL) +
-                                        ", trying to parse it"}),
-              discoveryLines(*pService));
-    EXPECT_EQ((std::vector<std::string>{path(GLOBAL)}), parsedFiles(*pService));
+    expectOnlyTheGlobalFileRead(*pService, path(GLOBAL));
 }
 
 TEST_F(ConfigDiscoveryTest, ConnectionFailureComesBeforeAnyFileIsLookedAt)
 {
     _setup.removeConfig(GLOBAL);
     _setup.writeScenario(R"({"connect": -1})");
-    auto pService = runOnce();
-    EXPECT_NE(std::string::npos, pService->out().find("ERROR: FAIL TO CONNECT BOARD ON /dev/ttyACM0"));
+    auto pService = _setup.start();
+    ASSERT_TRUE(pService->waitForExit());
+    EXPECT_NE(std::string::npos,
+              pService->out().find("Invalid access: ERROR: FAIL TO CONNECT BOARD ON /dev/ttyACM0"));
+    EXPECT_EQ(0, pService->exitStatus());
     EXPECT_EQ(std::string::npos, pService->err().find("failed to find any configuration file"));
 }
 
@@ -185,17 +194,6 @@ TEST_F(ConfigDiscoveryTest, StartFailureIsReported)
     EXPECT_NE(std::string::npos,
               pService->out().find("Invalid access: ERROR: failed to start the concentrator"));
     EXPECT_EQ(std::string::npos, pService->err().find("concentrator started"));
-}
-
-TEST_F(ConfigDiscoveryTest, StartedConcentratorIsAnnouncedOnStandardErrorAfterTheFiles)
-{
-    auto pService = runOnce();
-    const std::vector<std::string> err = lines(pService->err());
-    ASSERT_FALSE(err.empty());
-    const std::string& last = err.back();
-    ASSERT_EQ(' ', last[0]);
-    EXPECT_TRUE(hasTimeStamp(last.substr(1)));
-    EXPECT_EQ(" INFO: concentrator started, packet can now be received", withoutTimeStamp(last.substr(1)));
 }
 
 TEST_F(ConfigDiscoveryTest, LocalSettingsReplaceGlobalOnesChainByChain)
@@ -210,19 +208,9 @@ TEST_F(ConfigDiscoveryTest, LocalSettingsReplaceGlobalOnesChainByChain)
     })");
     auto pService = runOnce();
     const std::vector<std::string> calls = lines(readFile(_setup.recordPath()));
-
-    std::vector<std::string> boards;
-    std::vector<std::string> radio1;
-    std::vector<std::string> fsk;
-    for (const std::string& call : calls)
-    {
-        if (call.find("lgw_board_setconf") != std::string::npos)
-            boards.push_back(call);
-        if (call.find(R"("call":"lgw_rxrf_setconf","rf_chain":1,)") != std::string::npos)
-            radio1.push_back(call);
-        if (call.find(R"("call":"lgw_rxif_setconf","if_chain":9,)") != std::string::npos)
-            fsk.push_back(call);
-    }
+    const std::vector<std::string> boards = matching(calls, "lgw_board_setconf");
+    const std::vector<std::string> radio1 = matching(calls, R"("call":"lgw_rxrf_setconf","rf_chain":1,)");
+    const std::vector<std::string> fsk = matching(calls, R"("call":"lgw_rxif_setconf","if_chain":9,)");
     ASSERT_EQ(2u, boards.size());
     EXPECT_EQ(R"({"call":"lgw_board_setconf","lorawan_public":true,"clksrc":1,"result":0})", boards[0]);
     // The local section replaces the board settings, missing keys included.
@@ -232,40 +220,30 @@ TEST_F(ConfigDiscoveryTest, LocalSettingsReplaceGlobalOnesChainByChain)
     ASSERT_EQ(2u, fsk.size());
     EXPECT_NE(std::string::npos, fsk[1].find(R"("enable":false)"));
     EXPECT_EQ(R"({"call":"lgw_start","result":0})", calls[calls.size() - 2]);
+    EXPECT_EQ((std::vector<std::string>{" INFO: gateway MAC address is configured to AA555A0000000101",
+                                        " INFO: gateway MAC address is configured to 0102030405060708"}),
+              matching(lines(pService->err()), "gateway MAC address"));
+}
 
-    const std::vector<std::string> err = lines(pService->err());
-    EXPECT_NE(std::string::npos,
-              pService->err().find(" INFO: gateway MAC address is configured to AA555A0000000101"));
-    std::string lastId;
-    for (const std::string& line : err)
+TEST_F(ConfigDiscoveryTest, FileThatIsNotJsonOrIsADirectoryEndsTheProcessWithStatusOne)
+{
+    for (const bool directory : {false, true})
     {
-        if (line.find("gateway MAC address") != std::string::npos)
-            lastId = line;
+        SCOPED_TRACE(directory ? "directory" : "file");
+        _setup.removeConfig(GLOBAL);
+        if (directory)
+            makeDirectories(path(GLOBAL));
+        else
+            _setup.writeConfig(GLOBAL, "{ \"SX1301_conf\": ");
+        auto pService = _setup.start();
+        ASSERT_TRUE(pService->waitForExit());
+        EXPECT_EQ(1, pService->exitStatus());
+        EXPECT_FALSE(pService->exitedBySignal());
+        EXPECT_EQ(" ERROR: " + path(GLOBAL) + " id not a valid JSON file\n", pService->err());
+        // Everything written before the exit has reached its file.
+        EXPECT_NE(std::string::npos, pService->out().find(" INFO: found global configuration file"));
+        EXPECT_NE(std::string::npos, pService->out().find(" LoRaWAN server, version: 200105A starting"));
     }
-    EXPECT_EQ(" INFO: gateway MAC address is configured to 0102030405060708", lastId);
-}
-
-TEST_F(ConfigDiscoveryTest, FileThatIsNotJsonEndsTheProcessWithStatusOne)
-{
-    _setup.writeConfig(GLOBAL, "{ \"SX1301_conf\": ");
-    auto pService = _setup.start();
-    ASSERT_TRUE(pService->waitForExit());
-    EXPECT_EQ(1, pService->exitStatus());
-    EXPECT_FALSE(pService->exitedBySignal());
-    EXPECT_EQ(" ERROR: " + path(GLOBAL) + " id not a valid JSON file\n", pService->err());
-    // Everything written before the exit has reached its file.
-    EXPECT_NE(std::string::npos, pService->out().find(" INFO: found global configuration file"));
-    EXPECT_NE(std::string::npos, pService->out().find(" LoRaWAN server, version: 200105A starting"));
-}
-
-TEST_F(ConfigDiscoveryTest, DirectoryInPlaceOfTheFileEndsTheProcessWithStatusOne)
-{
-    _setup.removeConfig(GLOBAL);
-    makeDirectories(path(GLOBAL));
-    auto pService = _setup.start();
-    ASSERT_TRUE(pService->waitForExit());
-    EXPECT_EQ(1, pService->exitStatus());
-    EXPECT_EQ(" ERROR: " + path(GLOBAL) + " id not a valid JSON file\n", pService->err());
     ::rmdir(path(GLOBAL).c_str());
 }
 

@@ -96,12 +96,12 @@ protected:
     }
 
     /// Runs the worker on its own thread until it ends.
-    std::string runWorker(RecordingWorker& worker)
+    std::string runWorker()
     {
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
         Poco::Thread thread;
-        thread.start(worker);
+        thread.start(_worker);
         const bool ended = thread.tryJoin(20000);
         testing::internal::GetCapturedStderr();
         const std::string out = testing::internal::GetCapturedStdout();
@@ -112,23 +112,28 @@ protected:
     TestSupport::ServiceSetup _setup;
     Poco::NotificationQueue _queue;
     Timeline _timeline;
+    RecordingWorker _worker{&_queue, _timeline};
 };
 
-TEST_F(WorkerLoopTest, StopQueuedBeforeTheLoopLetsExactlyOnePassHappen)
+TEST_F(WorkerLoopTest, StopQueuedBeforeTheLoopLetsExactlyOnePassHappenThenStopsTheConcentrator)
 {
-    RecordingWorker worker(&_queue, _timeline);
     _queue.enqueueNotification(stop());
-    runWorker(worker);
+    const std::string out = runWorker();
     EXPECT_EQ((std::vector<std::string>{"work1", "stop"}), _timeline.events());
+    const std::vector<std::string> calls = LoRaSim::recordedCalls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(R"({"call":"lgw_stop","result":0})", calls.back());
+    EXPECT_FALSE(LoRaSim::state().started);
+    EXPECT_EQ(" LoRaWANServer Worker thread terminates",
+              TestSupport::withoutTimeStamp(TestSupport::lines(out).back()));
 }
 
 TEST_F(WorkerLoopTest, UrgentStopGoesAheadOfNotificationsAlreadyQueued)
 {
-    RecordingWorker worker(&_queue, _timeline);
     _queue.enqueueNotification(note(1));
     _queue.enqueueNotification(note(2));
     _queue.enqueueUrgentNotification(stop());
-    runWorker(worker);
+    runWorker();
     EXPECT_EQ((std::vector<std::string>{"work1", "stop"}), _timeline.events());
 }
 
@@ -148,30 +153,15 @@ TEST_F(WorkerLoopTest, EachNotificationThatIsNotAStopTakesThePlaceOfOnePass)
             if (call == 2)
                 _queue.enqueueNotification(stop());
         });
-    RecordingWorker worker(&_queue, _timeline);
-    runWorker(worker);
+    runWorker();
     EXPECT_EQ((std::vector<std::string>{"work1", "note1", "note2", "work2", "stop"}), _timeline.events());
-}
-
-TEST_F(WorkerLoopTest, StopEndsWithTheConcentratorStoppedAndTheFinalLine)
-{
-    RecordingWorker worker(&_queue, _timeline);
-    _queue.enqueueNotification(stop());
-    const std::string out = runWorker(worker);
-    const std::vector<std::string> calls = LoRaSim::recordedCalls();
-    ASSERT_FALSE(calls.empty());
-    EXPECT_EQ(R"({"call":"lgw_stop","result":0})", calls.back());
-    EXPECT_EQ(" LoRaWANServer Worker thread terminates",
-              TestSupport::withoutTimeStamp(TestSupport::lines(out).back()));
-    EXPECT_FALSE(LoRaSim::state().started);
 }
 
 TEST_F(WorkerLoopTest, FailedConcentratorStopIsLoggedBeforeTheFinalLine)
 {
     LoRaSim::setStopResult(-1);
-    RecordingWorker worker(&_queue, _timeline);
     _queue.enqueueNotification(stop());
-    const std::vector<std::string> out = TestSupport::lines(runWorker(worker));
+    const std::vector<std::string> out = TestSupport::lines(runWorker());
     ASSERT_GE(out.size(), 2u);
     EXPECT_EQ(" WARNING: LoRaWANServer failed to stop concentrator plug-in successfully",
               TestSupport::withoutTimeStamp(out[out.size() - 2]));
@@ -181,11 +171,10 @@ TEST_F(WorkerLoopTest, FailedConcentratorStopIsLoggedBeforeTheFinalLine)
 TEST_F(WorkerLoopTest, FailedPreparationLeavesRunWithoutPassStopOrFinalLine)
 {
     LoRaSim::setStartResult(-1);
-    RecordingWorker worker(&_queue, _timeline);
     _queue.enqueueNotification(stop());
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    EXPECT_THROW(worker.run(), Poco::InvalidAccessException);
+    EXPECT_THROW(_worker.run(), Poco::InvalidAccessException);
     testing::internal::GetCapturedStderr();
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_TRUE(_timeline.events().empty());
