@@ -102,9 +102,7 @@ std::string_view shortEscape(unsigned char c)
 // a backslash; the byte tests are the exact "has a byte less than n" and "has
 // a zero byte" tests of bit twiddling. Bytes from 0x80 up never match.
 using Word = std::uint64_t;
-using HalfWord = std::uint32_t;
 constexpr std::size_t WORD_SIZE = sizeof(Word);
-constexpr std::size_t HALF_WORD_SIZE = sizeof(HalfWord);
 constexpr unsigned char HIGH_BIT = 0x80;
 
 template <class W>
