@@ -173,23 +173,22 @@ std::size_t findEscape(std::string_view text, std::size_t from)
 
 // Copies text to pOut, which has room for it, when none of its characters
 // needs an escape, and returns whether it did; what it copied of a text that
-// needs one is left to be overwritten. Texts of four characters or more are
+// needs one is left to be overwritten. Texts of a word or more are
 // looked at and copied in words; the last word may overlap the one before it.
-template <class W>
 bool copyPlainWords(const char* pText, std::size_t size, char* pOut)
 {
     std::size_t i = 0;
-    for (; i + sizeof(W) < size; i += sizeof(W))
+    for (; i + WORD_SIZE < size; i += WORD_SIZE)
     {
-        const W word = loadWord<W>(pText + i);
+        const Word word = loadWord<Word>(pText + i);
         if (wordNeedsEscape(word))
             return false;
         std::memcpy(pOut + i, &word, sizeof word);
     }
-    const W last = loadWord<W>(pText + size - sizeof(W));
+    const Word last = loadWord<Word>(pText + size - WORD_SIZE);
     if (wordNeedsEscape(last))
         return false;
-    std::memcpy(pOut + size - sizeof(W), &last, sizeof last);
+    std::memcpy(pOut + size - WORD_SIZE, &last, sizeof last);
     return true;
 }
 
@@ -198,7 +197,7 @@ bool copyPlain(std::string_view text, char* pOut)
     const char* pText = text.data();
     const std::size_t size = text.size();
     if (size >= WORD_SIZE)
-        return copyPlainWords<Word>(pText, size, pOut);
+        return copyPlainWords(pText, size, pOut);
     for (std::size_t i = 0; i < size; ++i)
     {
         if (ESCAPE_TABLE.needed[static_cast<unsigned char>(pText[i])])
