@@ -226,31 +226,21 @@ const ReceiveChannel& UplinkFactory::pickChannel(const std::vector<ReceiveChanne
 unsigned UplinkFactory::pickSpreadingFactor(const Device& device, const ReceiveChannel& channel,
                                             double noiseDbm) const
 {
-    std::vector<unsigned> allowed;
+    // The channel's spreading factors, fastest first; the slowest is the
+    // fallback of both kinds of device.
+    unsigned slowest = 0;
+    const double meanSnr = device.meanSignalDbm - noiseDbm;
     for (unsigned sf = RadioCodes::MIN_SPREADING_FACTOR; sf <= RadioCodes::MAX_SPREADING_FACTOR; ++sf)
     {
-        if (channel.datarate & RadioCodes::datarateCode(sf))
-            allowed.push_back(sf);
-    }
-    if (allowed.empty())
-        return RadioCodes::MIN_SPREADING_FACTOR;
-    if (device.adaptiveDatarate)
-    {
+        if (!(channel.datarate & RadioCodes::datarateCode(sf)))
+            continue;
         // ADR settles on the fastest rate whose floor the average link clears by the margin.
-        const double meanSnr = device.meanSignalDbm - noiseDbm;
-        for (unsigned sf : allowed)
-        {
-            if (floorDb(sf) + ADR_MARGIN_DB <= meanSnr)
-                return sf;
-        }
-        return allowed.back();
-    }
-    for (unsigned sf : allowed)
-    {
-        if (sf >= device.fixedSpreadingFactor)
+        if (device.adaptiveDatarate ? floorDb(sf) + ADR_MARGIN_DB <= meanSnr
+                                    : sf >= device.fixedSpreadingFactor)
             return sf;
+        slowest = sf;
     }
-    return allowed.back();
+    return slowest != 0 ? slowest : RadioCodes::MIN_SPREADING_FACTOR;
 }
 
 void UplinkFactory::setLoRaQuality(lgw_pkt_rx_s& packet, double signalDbm, double noiseDbm)
