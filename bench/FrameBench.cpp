@@ -78,8 +78,8 @@ lgw_pkt_rx_s longPacket()
 }
 
 // The frames exactly as WorkerThread::work() makes them, up to the send: one
-// text stream for the pass, emptied before each packet, and a fresh writer
-// for each packet.
+// text stream for the worker's life, emptied before each packet, and a fresh
+// writer for each packet.
 class ServicePass
 {
 public:
@@ -188,18 +188,6 @@ __attribute__((noinline)) void BM_UpstreamFrame(benchmark::State& state, const l
     countPerFrame(state, allocationsBefore, frameBytes);
 }
 
-// What a pass with packets adds to its frames: setting up its text stream.
-__attribute__((noinline)) void BM_PassSetup(benchmark::State& state)
-{
-    const std::uint64_t allocationsBefore = LoRaWANBench::allocationCount();
-    for (auto _ : state)
-    {
-        TextStream text;
-        benchmark::DoNotOptimize(&text);
-    }
-    countPerFrame(state, allocationsBefore, 0);
-}
-
 __attribute__((noinline)) void BM_BaselineFrame(benchmark::State& state, const lgw_pkt_rx_s& packet)
 {
     BaselineFrame baseline;
@@ -228,7 +216,6 @@ BENCHMARK_CAPTURE(BM_UpstreamFrame, example, EXAMPLE_PACKET)->ComputeStatistics(
 BENCHMARK_CAPTURE(BM_BaselineFrame, example, EXAMPLE_PACKET)->ComputeStatistics("min", fastest);
 BENCHMARK_CAPTURE(BM_UpstreamFrame, payload255, LONG_PACKET)->ComputeStatistics("min", fastest);
 BENCHMARK_CAPTURE(BM_BaselineFrame, payload255, LONG_PACKET)->ComputeStatistics("min", fastest);
-BENCHMARK(BM_PassSetup)->ComputeStatistics("min", fastest);
 
 // Renders count frames one way, for instruction counting under callgrind
 // (--toggle-collect='*renderFrames*'), where Google Benchmark's own runs would

@@ -22,6 +22,7 @@
 
 #include "fuzz/FuzzCheck.h"
 #include "markup/MarkupFactoryJSON.h"
+#include "markup/TextStream.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 #include <nlohmann/json.hpp>
@@ -40,6 +41,7 @@ using Json = nlohmann::json;
 using Zel::BACnet::BACnetDataType;
 using Zel::BACnet::WS::MarkupFactory;
 using Zel::BACnet::WS::MarkupFactoryJSON;
+using Zel::BACnet::WS::TextStream;
 
 /// Base types drawn: a little below and above the table, so that the ones that
 /// are never written come up too.
@@ -363,6 +365,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::ostringstream text;
     InspectedWriter writer(text, format, fullForm);
+    // The service's own stream, which the writer fills in place: it must come
+    // to the very same text.
+    TextStream inPlace;
+    InspectedWriter inPlaceWriter(inPlace, format, fullForm);
     Model model(fullForm);
     while (input.remaining_bytes() > 0)
     {
@@ -372,24 +378,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             {
                 const Element element = Element::draw(input);
                 element.writeTo(writer);
+                element.writeTo(inPlaceWriter);
                 model.markup(element);
                 break;
             }
             case Call::CloseOpenMarkup:
                 writer.closeOpenMarkup();
+                inPlaceWriter.closeOpenMarkup();
                 model.closeOpenMarkup();
                 break;
             case Call::CloseAllOpenMarkups:
                 writer.closeAllOpenMarkups();
+                inPlaceWriter.closeAllOpenMarkups();
                 model.closeAllOpenMarkups();
                 break;
             case Call::Reset:
                 writer.reset();
+                inPlaceWriter.reset();
                 model.reset();
                 break;
         }
         model.checkStack(writer);
     }
+    FUZZ_CHECK(inPlace.text() == text.str(),
+               "written in place: " + std::string(inPlace.text()) + ", on a string stream: " + text.str());
     model.checkText(text.str());
     return 0;
 }

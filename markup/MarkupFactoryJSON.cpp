@@ -6,6 +6,8 @@
 
 #include "markup/MarkupFactoryJSON.h"
 
+#include "markup/TextStream.h"
+
 #include <Poco/NumericString.h>
 
 #include <climits>
@@ -13,8 +15,10 @@
 #include <cstring>
 #include <cxxabi.h>
 #include <exception>
+#include <new>
 #include <ostream>
 #include <string_view>
+#include <typeinfo>
 
 namespace Zel
 {
@@ -100,23 +104,38 @@ std::string_view shortEscape(unsigned char c)
 using Word = std::uint64_t;
 constexpr std::size_t WORD_SIZE = sizeof(Word);
 constexpr unsigned char HIGH_BIT = 0x80;
-constexpr Word EVERY_BYTE = ~Word(0) / UCHAR_MAX; // 0x0101...01
-constexpr Word HIGH_BITS = EVERY_BYTE * HIGH_BIT;
 
-constexpr Word hasByteBelow(Word word, unsigned char limit)
+template <class W>
+constexpr W everyByte()
 {
-    return (word - EVERY_BYTE * limit) & ~word & HIGH_BITS;
+    return ~W(0) / UCHAR_MAX; // 0x0101...01
 }
 
-constexpr Word hasByte(Word word, unsigned char value)
+template <class W>
+constexpr W hasByteBelow(W word, unsigned char limit)
+{
+    return (word - everyByte<W>() * limit) & ~word & (everyByte<W>() * HIGH_BIT);
+}
+
+template <class W>
+constexpr W hasByte(W word, unsigned char value)
 {
     // The bytes equal to value are the zero bytes of the exclusive or.
-    return hasByteBelow(word ^ (EVERY_BYTE * value), 1);
+    return hasByteBelow<W>(word ^ (everyByte<W>() * value), 1);
 }
 
-bool wordNeedsEscape(Word word)
+template <class W>
+bool wordNeedsEscape(W word)
 {
     return (hasByteBelow(word, FIRST_PLAIN_CHARACTER) | hasByte(word, '"') | hasByte(word, '\\')) != 0;
+}
+
+template <class W>
+W loadWord(const char* pText)
+{
+    W word;
+    std::memcpy(&word, pText, sizeof word);
+    return word;
 }
 
 // For the characters a word test cannot take: the short texts and tails.
@@ -141,9 +160,7 @@ std::size_t findEscape(std::string_view text, std::size_t from)
     std::size_t i = from;
     for (; i + WORD_SIZE <= text.size(); i += WORD_SIZE)
     {
-        Word word;
-        std::memcpy(&word, pText + i, WORD_SIZE);
-        if (wordNeedsEscape(word))
+        if (wordNeedsEscape(loadWord<Word>(pText + i)))
             break;
     }
     for (; i < text.size(); ++i)
@@ -152,6 +169,42 @@ std::size_t findEscape(std::string_view text, std::size_t from)
             return i;
     }
     return text.size();
+}
+
+// Copies text to pOut, which has room for it, when none of its characters
+// needs an escape, and returns whether it did; what it copied of a text that
+// needs one is left to be overwritten. Texts of a word or more are
+// looked at and copied in words; the last word may overlap the one before it.
+bool copyPlainWords(const char* pText, std::size_t size, char* pOut)
+{
+    std::size_t i = 0;
+    for (; i + WORD_SIZE < size; i += WORD_SIZE)
+    {
+        const Word word = loadWord<Word>(pText + i);
+        if (wordNeedsEscape(word))
+            return false;
+        std::memcpy(pOut + i, &word, sizeof word);
+    }
+    const Word last = loadWord<Word>(pText + size - WORD_SIZE);
+    if (wordNeedsEscape(last))
+        return false;
+    std::memcpy(pOut + size - WORD_SIZE, &last, sizeof last);
+    return true;
+}
+
+bool copyPlain(std::string_view text, char* pOut)
+{
+    const char* pText = text.data();
+    const std::size_t size = text.size();
+    if (size >= WORD_SIZE)
+        return copyPlainWords(pText, size, pOut);
+    for (std::size_t i = 0; i < size; ++i)
+    {
+        if (ESCAPE_TABLE.needed[static_cast<unsigned char>(pText[i])])
+            return false;
+        pOut[i] = pText[i];
+    }
+    return true;
 }
 
 } // namespace
@@ -313,14 +366,108 @@ private:
     std::streambuf* _pBuffer;
 };
 
+class MarkupFactoryJSON::TextOutput
+/// Places the pieces of one element straight into the memory of a TextStream
+/// that accepts direct writes: the characters Output would write, without a
+/// call to the stream's buffer for each piece. What is placed counts as
+/// written when the TextOutput is destroyed, also when the room it asks for
+/// cannot be had: then std::bad_alloc ends the element's text, and the caller
+/// handles it as a failing buffer.
+{
+public:
+    explicit TextOutput(TextStream& text)
+        : _text(text), _pBegin(text.room(0)), _pNext(_pBegin), _pEnd(text.roomEnd())
+    {
+    }
+
+    ~TextOutput() { _text.commit(static_cast<std::size_t>(_pNext - _pBegin)); }
+
+    TextOutput(const TextOutput&) = delete;
+    TextOutput& operator=(const TextOutput&) = delete;
+
+    void put(char c)
+    {
+        ensure(1);
+        *_pNext++ = c;
+    }
+
+    void write(std::string_view piece)
+    {
+        ensure(piece.size());
+        if (!piece.empty())
+            std::memcpy(_pNext, piece.data(), piece.size());
+        _pNext += piece.size();
+    }
+
+    void writeEscaped(std::string_view text)
+    {
+        ensure(text.size());
+        if (copyPlain(text, _pNext))
+        {
+            _pNext += text.size();
+            return;
+        }
+        // Plain runs go on in one piece; only the characters that need it are replaced.
+        std::size_t runStart = 0;
+        for (std::size_t i = findEscape(text, 0); i < text.size(); i = findEscape(text, runStart))
+        {
+            write(text.substr(runStart, i - runStart));
+            writeEscape(static_cast<unsigned char>(text[i]));
+            runStart = i + 1;
+        }
+        write(text.substr(runStart));
+    }
+
+    void writeQuoted(std::string_view text)
+    {
+        put(QUOTE);
+        writeEscaped(text);
+        put(QUOTE);
+    }
+
+private:
+    void ensure(std::size_t size)
+    {
+        if (static_cast<std::size_t>(_pEnd - _pNext) < size)
+            grow(size);
+    }
+
+    void grow(std::size_t size)
+    {
+        _text.commit(static_cast<std::size_t>(_pNext - _pBegin));
+        _pBegin = _pNext;
+        _pBegin = _text.room(size);
+        _pNext = _pBegin;
+        _pEnd = _text.roomEnd();
+    }
+
+    void writeEscape(unsigned char c)
+    {
+        const std::string_view escape = shortEscape(c);
+        if (!escape.empty())
+        {
+            write(escape);
+            return;
+        }
+        write(UNICODE_ESCAPE_START);
+        put(HEX_DIGITS[c >> NIBBLE_BITS]);
+        put(HEX_DIGITS[c & NIBBLE_MASK]);
+    }
+
+    TextStream& _text;
+    char* _pBegin;
+    char* _pNext;
+    char* _pEnd;
+};
+
 MarkupFactoryJSON::MarkupFactoryJSON(std::ostream& ostr, bool format, bool auxFlag)
-    : MarkupFactory(ostr, format, auxFlag), _firstMember(true)
+    : MarkupFactory(ostr, format, auxFlag), _firstMember(true), _pText(textStreamOf(*_pOstr))
 {
 }
 
 MarkupFactoryJSON::MarkupFactoryJSON(std::ostream& ostr, Poco::DeflatingStreamBuf::StreamType streamType,
                                      bool format, bool auxFlag)
-    : MarkupFactory(ostr, streamType, format, auxFlag), _firstMember(true)
+    : MarkupFactory(ostr, streamType, format, auxFlag), _firstMember(true), _pText(textStreamOf(*_pOstr))
 {
 }
 
@@ -340,19 +487,77 @@ void MarkupFactoryJSON::descMarkup(const char* baseTypeName, const std::string& 
                                    const std::string& propertyIdentifier, const std::string& writable,
                                    const std::string& description, bool omitEmptyValue)
 {
+    if (_fullFormScopes.empty() && _pText && _pText->acceptsDirectWrites())
+    {
+        descCompactMarkupToText(baseTypeName, name, value, closeImmediately, isArrayElement, omitEmptyValue);
+        return;
+    }
+    descMarkupToStream(baseTypeName, name, value, closeImmediately, isArrayElement, comment, error, errorText,
+                       displayName, type, truncated, maximum, minimum, contextTag, propertyIdentifier,
+                       writable, description, omitEmptyValue);
+}
+
+void MarkupFactoryJSON::descMarkupToStream(
+    const char* baseTypeName, const std::string& name, const std::string& value, bool closeImmediately,
+    bool isArrayElement, const std::string& comment, int error, const std::string& errorText,
+    const std::string& displayName, const std::string& type, bool truncated, const std::string& maximum,
+    const std::string& minimum, const std::string& contextTag, const std::string& propertyIdentifier,
+    const std::string& writable, const std::string& description, bool omitEmptyValue)
+{
     Output out(*_pOstr);
-    if (_firstMember)
-        _firstMember = false;
-    else
-        out.put(SEPARATOR);
     if (!_fullFormScopes.empty())
     {
+        if (_firstMember)
+            _firstMember = false;
+        else
+            out.put(SEPARATOR);
         descFullMarkup(out, baseTypeName, name, value, closeImmediately, isArrayElement, comment, error,
                        errorText, displayName, type, truncated, maximum, minimum, contextTag,
                        propertyIdentifier, writable, description, omitEmptyValue);
         return;
     }
-    // The compact form, the one the service writes, stays in line here.
+    descCompactMarkup(out, baseTypeName, name, value, closeImmediately, isArrayElement, omitEmptyValue);
+}
+
+void MarkupFactoryJSON::descCompactMarkupToText(const char* baseTypeName, const std::string& name,
+                                                const std::string& value, bool closeImmediately,
+                                                bool isArrayElement, bool omitEmptyValue)
+{
+    try
+    {
+        TextOutput out(*_pText);
+        descCompactMarkup(out, baseTypeName, name, value, closeImmediately, isArrayElement, omitEmptyValue);
+    }
+    catch (const std::bad_alloc&)
+    {
+        failText();
+    }
+}
+
+void MarkupFactoryJSON::failText()
+{
+    // As when the stream's own buffer fails: the stream turns bad, the
+    // element's text ends, and the failure is thrown only when the stream's
+    // exception mask asks for it.
+    try
+    {
+        _pText->setstate(std::ios::badbit);
+    }
+    catch (const std::ios::failure&)
+    {
+        throw std::bad_alloc();
+    }
+}
+
+template <class Out>
+void MarkupFactoryJSON::descCompactMarkup(Out& out, const char* baseTypeName, const std::string& name,
+                                          const std::string& value, bool closeImmediately,
+                                          bool isArrayElement, bool omitEmptyValue)
+{
+    if (_firstMember)
+        _firstMember = false;
+    else
+        out.put(SEPARATOR);
     const bool anonymous = isArrayElement || name.empty();
     const bool constructed = isConstructed(baseTypeName);
     if (!constructed && !anonymous && closeImmediately)
@@ -391,7 +596,21 @@ void MarkupFactoryJSON::descCloseOpenMarkup(const std::string& /*baseTypeName*/,
 {
     if (arrayMarker)
         return;
-    _pOstr->put(CLOSE_OBJECT);
+    if (_pText && _pText->acceptsDirectWrites())
+    {
+        try
+        {
+            TextOutput(*_pText).put(CLOSE_OBJECT);
+        }
+        catch (const std::bad_alloc&)
+        {
+            failText();
+        }
+    }
+    else
+    {
+        _pOstr->put(CLOSE_OBJECT);
+    }
     if (_fullFormScopes.empty())
         _firstMember = false;
 }
@@ -473,6 +692,13 @@ bool MarkupFactoryJSON::isListLike(const char* baseTypeName)
 bool MarkupFactoryJSON::isArrayType(const char* baseTypeName)
 {
     return baseTypeName == _bts[BT_ARRAY];
+}
+
+TextStream* MarkupFactoryJSON::textStreamOf(std::ostream& ostr)
+{
+    // Only the exact type: a class derived from TextStream may have reasons
+    // of its own to see every write.
+    return typeid(ostr) == typeid(TextStream) ? static_cast<TextStream*>(&ostr) : nullptr;
 }
 
 } // namespace WS

@@ -96,8 +96,8 @@ void WorkerThread::markupUpstreamPkt(const lgw_pkt_rx_s& packet, MarkupFactory& 
     // A size beyond the payload array is outside the HAL's contract; never read past the array.
     const unsigned int size = packet.size > PAYLOAD_CAPACITY ? PAYLOAD_CAPACITY : packet.size;
     const Zel::Utility::OctetBuffer payload(packet.payload, size);
-    std::string hexText;
-    markupElement(writer, MarkupFactory::BT_OCTET_STRING, PAYLOAD, payload.getHexString(hexText, true), true);
+    markupElement(writer, MarkupFactory::BT_OCTET_STRING, PAYLOAD, payload.getHexString(_payloadText, true),
+                  true);
 
     writer.closeAllOpenMarkups();
 }

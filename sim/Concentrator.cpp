@@ -11,8 +11,10 @@
 #include "sim/ScenarioReader.h"
 #include "sim/SimConstants.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 namespace LoRaSim
@@ -26,8 +28,7 @@ using Lock = std::lock_guard<std::mutex>;
 // The garbage the hardware leaves beyond a payload: never zero, so that a
 // reader that strays past size notices.
 const std::uint64_t GARBAGE_SEED = 0x600DF00DULL;
-const unsigned BYTE_BITS = 8;
-const std::uint8_t NONZERO_FILLER = 0xA5;
+const std::uint64_t NONZERO_BYTES = 0x0101010101010101;
 const std::uint32_t FREQUENCY_LIMIT_HZ = UINT32_MAX;
 const unsigned FSK_CHAIN = LGW_IF_CHAIN_NB - 1;
 
@@ -415,14 +416,12 @@ int Concentrator::fetch(std::uint64_t callNumber, std::uint8_t maxPackets, lgw_p
 
 void Concentrator::garble(lgw_pkt_rx_s& packet)
 {
-    std::uint64_t bits = 0;
-    for (std::size_t i = packet.size; i < sizeof packet.payload; ++i)
+    // A word of garbage at a time; the low bit set in every byte keeps each
+    // byte from being zero, which a reader past the size might take for an end.
+    for (std::size_t i = packet.size; i < sizeof packet.payload; i += sizeof(std::uint64_t))
     {
-        if ((i - packet.size) % sizeof bits == 0)
-            bits = _garbage.next();
-        const std::uint8_t byte = static_cast<std::uint8_t>(bits);
-        packet.payload[i] = byte != 0 ? byte : NONZERO_FILLER;
-        bits >>= BYTE_BITS;
+        const std::uint64_t bits = _garbage.next() | NONZERO_BYTES;
+        std::memcpy(packet.payload + i, &bits, std::min(sizeof bits, sizeof packet.payload - i));
     }
 }
 

@@ -16,7 +16,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <vector>
 
 namespace LoRaSim
@@ -61,7 +60,9 @@ private:
     UplinkFactory _factory;
     Random _timing;
     std::vector<ReceiveChannel> _channels;
-    std::deque<lgw_pkt_rx_s> _fifo;
+    std::vector<lgw_pkt_rx_s> _fifo;
+    /// A vector, not a deque: a deque of records this size allocates a
+    /// block for every packet, the vector keeps its storage.
     std::vector<lgw_pkt_rx_s> _pending;
     std::uint64_t _pendingMicros;
     std::uint64_t _lastReleaseMicros;

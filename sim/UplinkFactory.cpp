@@ -69,6 +69,8 @@ const double DECIBEL_SCALE = 10.0;
 const std::uint16_t CRC_POLYNOMIAL = 0x1021;
 const std::uint16_t CRC_INITIAL = 0xFFFF;
 const std::uint16_t CRC_TOP_BIT = 0x8000;
+constexpr unsigned CRC_TABLE_SIZE = 256;
+constexpr unsigned BYTE_MASK = 0xFF;
 
 double floorDb(unsigned spreadingFactor)
 {
@@ -92,16 +94,31 @@ void putLittleEndian(std::uint8_t* pOut, std::uint32_t value, unsigned bytes)
         pOut[i] = static_cast<std::uint8_t>(value >> (BYTE_BITS * i));
 }
 
+// One entry per byte value: the register's change for that byte, so that a
+// byte costs a look-up instead of eight shifts.
+struct CrcTable
+{
+    constexpr CrcTable() : entries()
+    {
+        for (unsigned byte = 0; byte < CRC_TABLE_SIZE; ++byte)
+        {
+            std::uint16_t crc = static_cast<std::uint16_t>(byte << BYTE_BITS);
+            for (unsigned bit = 0; bit < BYTE_BITS; ++bit)
+                crc = (crc & CRC_TOP_BIT) ? static_cast<std::uint16_t>((crc << 1) ^ CRC_POLYNOMIAL)
+                                          : static_cast<std::uint16_t>(crc << 1);
+            entries[byte] = crc;
+        }
+    }
+    std::uint16_t entries[CRC_TABLE_SIZE];
+};
+constexpr CrcTable CRC_TABLE;
+
 std::uint16_t crc16(const std::uint8_t* pData, unsigned size)
 {
     std::uint16_t crc = CRC_INITIAL;
     for (unsigned i = 0; i < size; ++i)
-    {
-        crc ^= static_cast<std::uint16_t>(pData[i] << BYTE_BITS);
-        for (unsigned bit = 0; bit < BYTE_BITS; ++bit)
-            crc = (crc & CRC_TOP_BIT) ? static_cast<std::uint16_t>((crc << 1) ^ CRC_POLYNOMIAL)
-                                      : static_cast<std::uint16_t>(crc << 1);
-    }
+        crc = static_cast<std::uint16_t>((crc << BYTE_BITS) ^
+                                         CRC_TABLE.entries[((crc >> BYTE_BITS) ^ pData[i]) & BYTE_MASK]);
     return crc;
 }
 
@@ -209,31 +226,21 @@ const ReceiveChannel& UplinkFactory::pickChannel(const std::vector<ReceiveChanne
 unsigned UplinkFactory::pickSpreadingFactor(const Device& device, const ReceiveChannel& channel,
                                             double noiseDbm) const
 {
-    std::vector<unsigned> allowed;
+    // The channel's spreading factors, fastest first; the slowest is the
+    // fallback of both kinds of device.
+    unsigned slowest = 0;
+    const double meanSnr = device.meanSignalDbm - noiseDbm;
     for (unsigned sf = RadioCodes::MIN_SPREADING_FACTOR; sf <= RadioCodes::MAX_SPREADING_FACTOR; ++sf)
     {
-        if (channel.datarate & RadioCodes::datarateCode(sf))
-            allowed.push_back(sf);
-    }
-    if (allowed.empty())
-        return RadioCodes::MIN_SPREADING_FACTOR;
-    if (device.adaptiveDatarate)
-    {
+        if (!(channel.datarate & RadioCodes::datarateCode(sf)))
+            continue;
         // ADR settles on the fastest rate whose floor the average link clears by the margin.
-        const double meanSnr = device.meanSignalDbm - noiseDbm;
-        for (unsigned sf : allowed)
-        {
-            if (floorDb(sf) + ADR_MARGIN_DB <= meanSnr)
-                return sf;
-        }
-        return allowed.back();
-    }
-    for (unsigned sf : allowed)
-    {
-        if (sf >= device.fixedSpreadingFactor)
+        if (device.adaptiveDatarate ? floorDb(sf) + ADR_MARGIN_DB <= meanSnr
+                                    : sf >= device.fixedSpreadingFactor)
             return sf;
+        slowest = sf;
     }
-    return allowed.back();
+    return slowest != 0 ? slowest : RadioCodes::MIN_SPREADING_FACTOR;
 }
 
 void UplinkFactory::setLoRaQuality(lgw_pkt_rx_s& packet, double signalDbm, double noiseDbm)

@@ -6,7 +6,6 @@
 //
 
 #include "markup/MarkupFactoryJSON.h"
-#include "markup/TextStream.h"
 #include "utility/LogHelper.h"
 #include "worker/WorkerConstants.h"
 #include "worker/WorkerThread.h"
@@ -63,9 +62,6 @@ void WorkerThread::work()
         throw Poco::InvalidAccessException("ERROR: failed fetching, exiting", 0);
     const int count = received > RECEIVE_BATCH ? RECEIVE_BATCH : received;
 
-    // One text buffer serves the whole pass, emptied before each packet: a
-    // frame then costs neither the set-up of a stream nor a copy of its text.
-    Zel::BACnet::WS::TextStream text;
     for (int attempt = 1; attempt <= FORWARD_ATTEMPTS; ++attempt)
     {
         try
@@ -78,11 +74,11 @@ void WorkerThread::work()
             }
             for (int i = 0; i < count; ++i)
             {
-                text.rewind();
-                Zel::BACnet::WS::MarkupFactoryJSON writer(text, false, false);
+                _frameText.rewind();
+                Zel::BACnet::WS::MarkupFactoryJSON writer(_frameText, false, false);
                 markupUpstreamPkt(packets[i], writer, UPSTREAM_MESSAGE_TYPE);
-                text.put(FRAME_END);
-                const std::string_view frame = text.text();
+                _frameText.put(FRAME_END);
+                const std::string_view frame = _frameText.text();
                 _socket.sendBytes(frame.data(), static_cast<int>(frame.size()), 0);
             }
             return;

@@ -11,6 +11,7 @@
 #ifndef LoRaWANServer_WorkerThread_INCLUDED
 #define LoRaWANServer_WorkerThread_INCLUDED
 
+#include "markup/TextStream.h"
 #include "utility/NotificationQueueWorker.h"
 #include "worker/Concentrator.h"
 
@@ -104,6 +105,12 @@ private:
     Poco::Net::StreamSocket _socket;
     bool _connected;
     Poco::UInt64 _gatewayId;
+    Zel::BACnet::WS::TextStream _frameText;
+    /// Each frame's text, emptied before the next: a frame then costs neither
+    /// the set-up of a stream nor a copy of its text.
+    std::string _payloadText;
+    /// The payload's hexadecimal text; it keeps its storage from one packet
+    /// to the next.
 };
 
 inline Poco::UInt64 WorkerThread::gatewayId() const

@@ -14,6 +14,7 @@
 #include <iomanip>
 #include <sstream>
 #include <string>
+#include <vector>
 
 using namespace MarkupTest;
 using Zel::BACnet::WS::TextStream;
@@ -132,4 +133,85 @@ TEST(TextStream, AWriterGivesTheSameDocumentAsOnAStringStreamDocumentAfterDocume
         }
         EXPECT_EQ(reference.str(), text.text()) << document;
     }
+}
+
+TEST(TextStream, AWriterEscapesInPlaceExactlyAsOnAStringStream)
+{
+    // Characters to escape at every position of texts as long as a machine
+    // word and more, among plain ASCII and bytes from 0x80 up.
+    std::vector<std::string> texts = {"", "a", "\"", "\\", std::string(1, '\0'), "\x1f", "\x7f\x80\xff"};
+    for (std::size_t length : {3, 4, 7, 8, 9, 15, 16, 17, 40})
+    {
+        const std::string plain = patternText(length);
+        texts.push_back(plain);
+        for (const char special : {'"', '\\', '\n', '\x01', '\x1f'})
+        {
+            for (std::size_t at : {std::size_t(0), length / 2, length - 1})
+            {
+                std::string text = plain;
+                text[at] = special;
+                texts.push_back(text);
+            }
+        }
+    }
+    std::ostringstream reference;
+    MarkupTestWriter referenceWriter(reference, false, false);
+    TextStream text;
+    MarkupTestWriter writer(text, false, false);
+    for (MarkupTestWriter* pWriter : {&referenceWriter, &writer})
+    {
+        pWriter->write(opened(MarkupFactory::BT_SEQUENCE, ""));
+        for (std::size_t i = 0; i < texts.size(); ++i)
+        {
+            pWriter->write(leaf(MarkupFactory::BT_STRING, texts[i] + std::to_string(i), texts[i]));
+            pWriter->write(opened(MarkupFactory::BT_UNSIGNED, "o" + texts[i]));
+            pWriter->closeOpenMarkup();
+        }
+        pWriter->closeAllOpenMarkups();
+    }
+    EXPECT_EQ(reference.str(), text.text());
+}
+
+TEST(TextStream, AWriterLeavesAStreamThatIsNotGoodAsAStringStream)
+{
+    for (const std::ios::iostate state : {std::ios::badbit, std::ios::failbit, std::ios::eofbit})
+    {
+        std::ostringstream reference;
+        TextStream text;
+        reference << "before";
+        text << "before";
+        reference.setstate(state);
+        text.setstate(state);
+        MarkupTestWriter referenceWriter(reference, false, false);
+        MarkupTestWriter writer(text, false, false);
+        for (MarkupTestWriter* pWriter : {&referenceWriter, &writer})
+        {
+            pWriter->write(opened(MarkupFactory::BT_SEQUENCE, ""));
+            pWriter->write(leaf(MarkupFactory::BT_STRING, "n", "v"));
+            pWriter->closeAllOpenMarkups();
+        }
+        EXPECT_EQ(reference.str(), text.text()) << state;
+        EXPECT_EQ(reference.rdstate(), text.rdstate()) << state;
+    }
+}
+
+TEST(TextStream, AWriterFlushesATiedStreamFirst)
+{
+    struct SyncCounter : std::stringbuf
+    {
+        int sync() override
+        {
+            ++syncs;
+            return 0;
+        }
+        int syncs = 0;
+    };
+    SyncCounter counter;
+    std::ostream tied(&counter);
+    TextStream text;
+    text.tie(&tied);
+    MarkupTestWriter writer(text, false, false);
+    writer.write(leaf(MarkupFactory::BT_STRING, "", "v"));
+    EXPECT_EQ("{\"$value\":\"v\"}", text.text());
+    EXPECT_GT(counter.syncs, 0);
 }
