@@ -26,6 +26,18 @@ const Milliseconds STALL{1500};
 class ConsumerFaultsTest : public ::testing::Test
 {
 protected:
+    /// Starts the service against a recorder that accepts but never reads,
+    /// and waits until the socket buffer is full and the worker waits in its send.
+    std::unique_ptr<ChildProcess> startIntoAStall(FrameRecorder& recorder)
+    {
+        recorder.stall(true);
+        auto pService = _setup.startAndWait();
+        EXPECT_TRUE(waitFor([&] { return recorder.connectionCount() == 1; }));
+        std::this_thread::sleep_for(STALL);
+        EXPECT_FALSE(pService->waitForExit(Milliseconds(0)));
+        return pService;
+    }
+
     FixedPathsLock _lock;
     ServiceSetup _setup;
 };
@@ -98,13 +110,7 @@ TEST_F(ConsumerFaultsTest, StalledConsumerThatReadsAgainGetsEveryPacketOnOneConn
     _setup.writeScenario(R"({"generator": {"rate": 0, "burst": 16, "seed": 4, "count": )" +
                          std::to_string(generated) + "}}");
     FrameRecorder recorder(CONSUMER_SOCKET);
-    recorder.stall(true);
-    auto pService = _setup.startAndWait();
-    ASSERT_TRUE(waitFor([&] { return recorder.connectionCount() == 1; }));
-    // The socket buffer fills and the worker waits in its send.
-    std::this_thread::sleep_for(STALL);
-    ASSERT_FALSE(pService->waitForExit(Milliseconds(0)));
-
+    auto pService = startIntoAStall(recorder);
     recorder.stall(false);
     // A sanitizer build on a loaded machine forwards a few hundred packets a second.
     ASSERT_TRUE(waitFor([&] { return recorder.frameCount() >= generated; }, Milliseconds(90000)))
@@ -123,11 +129,7 @@ TEST_F(ConsumerFaultsTest, StalledConsumerThatHangsUpIsReplacedByTheNextConnecti
 {
     _setup.writeScenario(HEAVY_TRAFFIC);
     FrameRecorder recorder(CONSUMER_SOCKET);
-    recorder.stall(true);
-    auto pService = _setup.startAndWait();
-    ASSERT_TRUE(waitFor([&] { return recorder.connectionCount() == 1; }));
-    std::this_thread::sleep_for(STALL);
-
+    auto pService = startIntoAStall(recorder);
     // Hanging up with the buffer full fails the blocked send; the retry connects anew.
     recorder.dropConnection();
     recorder.stall(false);
