@@ -2,7 +2,7 @@
 // MarkupFactoryCompressionTest.cpp
 //
 // Compressed mode: the inflated output equals the plain text, in both stream
-// types and in pretty mode.
+// types and in pretty mode; plain mode sets up no compressor.
 //
 
 #include "MarkupTestWriter.h"
@@ -23,21 +23,12 @@ void writeDocuments(MarkupTestWriter& writer)
 {
     for (int document = 0; document < 50; ++document)
     {
-        writer.write(opened(MarkupFactory::BT_SEQUENCE, ""));
-        writer.write(leaf(MarkupFactory::BT_STRING, "type", "message_upstream"));
-        writer.write(opened(MarkupFactory::BT_SEQUENCE, "data"));
-        writer.write(leaf(MarkupFactory::BT_UNSIGNED, "n", std::to_string(document)));
-        writer.write(leaf(MarkupFactory::BT_OCTET_STRING, "payload", std::string(document, 'A')));
-        writer.closeAllOpenMarkups();
+        writer.run({opened(MarkupFactory::BT_SEQUENCE, ""), leaf(MarkupFactory::BT_STRING, "type", "up"),
+                    opened(MarkupFactory::BT_SEQUENCE, "data"),
+                    leaf(MarkupFactory::BT_UNSIGNED, "n", std::to_string(document)),
+                    leaf(MarkupFactory::BT_OCTET_STRING, "payload", std::string(document, 'A')),
+                    Step::CloseAll});
     }
-}
-
-std::string plainText(bool format)
-{
-    std::ostringstream out;
-    MarkupTestWriter writer(out, format, false);
-    writeDocuments(writer);
-    return out.str();
 }
 
 std::string inflate(const std::string& compressed, DeflatingStreamBuf::StreamType streamType)
@@ -51,48 +42,33 @@ std::string inflate(const std::string& compressed, DeflatingStreamBuf::StreamTyp
     return text;
 }
 
-class MarkupCompression : public ::testing::TestWithParam<DeflatingStreamBuf::StreamType>
-{
-protected:
-    std::string compressedText(bool format)
-    {
-        std::ostringstream out;
-        MarkupTestWriter writer(out, GetParam(), format, false);
-        writeDocuments(writer);
-        writer.flush();
-        return out.str();
-    }
-};
-
 } // namespace
 
-TEST_P(MarkupCompression, InflatesToThePlainText)
+TEST(MarkupCompression, BothStreamTypesInflateToThePlainTextInBothForms)
 {
-    const std::string compressed = compressedText(false);
-    EXPECT_LT(compressed.size(), plainText(false).size());
-    EXPECT_EQ(inflate(compressed, GetParam()), plainText(false));
+    for (const auto streamType : {DeflatingStreamBuf::STREAM_ZLIB, DeflatingStreamBuf::STREAM_GZIP})
+    {
+        for (const bool pretty : {false, true})
+        {
+            SCOPED_TRACE(std::string(streamType == DeflatingStreamBuf::STREAM_GZIP ? "gzip" : "zlib") +
+                         (pretty ? ", pretty" : ", compact"));
+            std::ostringstream plain;
+            MarkupTestWriter plainWriter(plain, pretty, false);
+            writeDocuments(plainWriter);
+            std::ostringstream compressed;
+            MarkupTestWriter writer(compressed, streamType, pretty, false);
+            writeDocuments(writer);
+            writer.flush();
+
+            EXPECT_LT(compressed.str().size(), plain.str().size());
+            EXPECT_EQ(inflate(compressed.str(), streamType), plain.str());
+            const bool gzipMagic = compressed.str().compare(0, 2, "\x1f\x8b") == 0;
+            EXPECT_EQ(gzipMagic, streamType == DeflatingStreamBuf::STREAM_GZIP);
+        }
+    }
 }
 
-TEST_P(MarkupCompression, PrettyModeInflatesToThePlainPrettyText)
-{
-    EXPECT_EQ(inflate(compressedText(true), GetParam()), plainText(true));
-}
-
-TEST_P(MarkupCompression, UsesTheFramingOfItsStreamType)
-{
-    const std::string compressed = compressedText(false);
-    ASSERT_GE(compressed.size(), 2u);
-    const bool gzipMagic = static_cast<unsigned char>(compressed[0]) == 0x1f &&
-                           static_cast<unsigned char>(compressed[1]) == 0x8b;
-    EXPECT_EQ(gzipMagic, GetParam() == DeflatingStreamBuf::STREAM_GZIP);
-}
-
-INSTANTIATE_TEST_SUITE_P(BothStreamTypes, MarkupCompression,
-                         ::testing::Values(DeflatingStreamBuf::STREAM_ZLIB, DeflatingStreamBuf::STREAM_GZIP),
-                         [](const ::testing::TestParamInfo<DeflatingStreamBuf::StreamType>& info)
-                         { return info.param == DeflatingStreamBuf::STREAM_GZIP ? "gzip" : "zlib"; });
-
-TEST(MarkupPlainMode, SetsUpNoCompressorAndWritesNothingBeyondTheMarkup)
+TEST(MarkupCompression, PlainModeSetsUpNoCompressorAndWritesNothingBeyondTheMarkup)
 {
     std::ostringstream out;
     {

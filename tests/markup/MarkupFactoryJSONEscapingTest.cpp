@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
 #include <sstream>
 
 using namespace MarkupTest;
@@ -17,62 +18,75 @@ using namespace MarkupTest;
 namespace
 {
 
-class MarkupEscaping : public ::testing::Test
+// A nameless root holding one string member: a complete JSON object.
+std::string document(const std::string& name, const std::string& value)
 {
-protected:
-    // Writes a nameless root holding one string member, a complete JSON object.
-    std::string document(const std::string& name, const std::string& value)
-    {
-        writer.write(opened(MarkupFactory::BT_SEQUENCE, ""));
-        writer.write(leaf(MarkupFactory::BT_STRING, name, value));
-        writer.closeAllOpenMarkups();
-        return out.str();
-    }
-
     std::ostringstream out;
-    MarkupTestWriter writer{out, false, false};
-};
+    MarkupTestWriter writer(out, false, false);
+    writer.run({opened(MarkupFactory::BT_SEQUENCE, ""), leaf(MarkupFactory::BT_STRING, name, value),
+                Step::CloseAll});
+    return out.str();
+}
+
+// The escapes one character at a time, the plain way.
+std::string escapedSlowly(const std::string& text)
+{
+    const std::string shortForms = "\"\\\b\f\n\r\t";
+    const std::string letters = "\"\\bfnrt";
+    std::string out;
+    for (char c : text)
+    {
+        const std::size_t at = shortForms.find(c);
+        char hex[8];
+        if (at != std::string::npos)
+            out += std::string("\\") + letters[at];
+        else if (static_cast<unsigned char>(c) < 0x20 && std::snprintf(hex, sizeof(hex), "\\u%04x", c) > 0)
+            out += hex;
+        else
+            out += c;
+    }
+    return out;
+}
 
 } // namespace
 
-TEST_F(MarkupEscaping, QuotationMarkAndBackslashAreEscaped)
+TEST(MarkupEscaping, EveryTextParsesBackAndCannotInjectAMember)
 {
-    EXPECT_EQ(document("a\"b", "c:\\d\"e"), R"({"a\"b":"c:\\d\"e"})");
-    EXPECT_EQ(nlohmann::json::parse(out.str())["a\"b"], "c:\\d\"e");
+    const struct
+    {
+        std::string name;
+        std::string value;
+        const char* expected;
+    } cases[] = {
+        {"a\"b", "c:\\d\"e", R"({"a\"b":"c:\\d\"e"})"},
+        {"k", std::string("\b\f\n\r\t") + '\0' + "\x01\x1f x", R"({"k":"\b\f\n\r\t\u0000\u0001\u001f x"})"},
+        {"k", "\x7f caf\xc3\xa9 \xe2\x82\xac", "{\"k\":\"\x7f caf\xc3\xa9 \xe2\x82\xac\"}"},
+        {"type", R"(x","admin":"true)", R"({"type":"x\",\"admin\":\"true"})"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.expected);
+        EXPECT_EQ(c.expected, document(c.name, c.value));
+        const nlohmann::json parsed = nlohmann::json::parse(document(c.name, c.value));
+        EXPECT_EQ(1u, parsed.size());
+        EXPECT_EQ(c.value, parsed[c.name]);
+    }
 }
 
-TEST_F(MarkupEscaping, ControlCharactersUseShortFormsOrUnicodeEscapes)
+TEST(MarkupEscaping, FullFormEscapesNamesValuesAndAttributes)
 {
-    const std::string value = std::string("\b\f\n\r\t") + '\0' + "\x01\x1f x";
-    EXPECT_EQ(document("k", value), R"({"k":"\b\f\n\r\t\u0000\u0001\u001f x"})");
-    EXPECT_EQ(nlohmann::json::parse(out.str())["k"], value);
-}
-
-TEST_F(MarkupEscaping, BytesFromDeleteUpwardPassUnchanged)
-{
-    const std::string value = "\x7f caf\xc3\xa9 \xe2\x82\xac";
-    EXPECT_EQ(document("k", value), "{\"k\":\"" + value + "\"}");
-    EXPECT_EQ(nlohmann::json::parse(out.str())["k"], value);
-}
-
-TEST_F(MarkupEscaping, ValueCannotInjectAMember)
-{
-    const std::string attack = R"(x","admin":"true)";
-    const nlohmann::json parsed = nlohmann::json::parse(document("type", attack));
-    EXPECT_EQ(parsed.size(), 1u);
-    EXPECT_EQ(parsed["type"], attack);
-}
-
-TEST_F(MarkupEscaping, FullFormEscapesNamesValuesAndAttributes)
-{
+    std::ostringstream out;
+    MarkupTestWriter writer(out, false, false);
     writer.addFullFormScope();
-    writer.write(opened(MarkupFactory::BT_SEQUENCE, ""));
-    Element e = leaf(MarkupFactory::BT_STRING, "n\"", "v\n");
-    e.displayName = "d\\";
-    e.comment = "c\t";
-    e.errorText = "\"";
-    writer.write(e);
-    writer.closeAllOpenMarkups();
+    writer.run({opened(MarkupFactory::BT_SEQUENCE, ""),
+                with(leaf(MarkupFactory::BT_STRING, "n\"", "v\n"),
+                     [](Element& e)
+                     {
+                         e.displayName = "d\\";
+                         e.comment = "c\t";
+                         e.errorText = "\"";
+                     }),
+                Step::CloseAll});
     EXPECT_EQ(out.str(), R"("$Sequence":{"$base":"Sequence","n\"":{"$base":"String","$value":"v\n",)"
                          R"("$displayName":"d\\","$errorText":"\"","$comment":"c\t"}})");
     // A nameless root of the full form is a member; wrapped in braces it parses.
@@ -81,59 +95,7 @@ TEST_F(MarkupEscaping, FullFormEscapesNamesValuesAndAttributes)
     EXPECT_EQ(parsed["$Sequence"]["n\""]["$value"], "v\n");
 }
 
-namespace
-{
-
-// The escapes one character at a time, the plain way.
-std::string escapedSlowly(const std::string& text)
-{
-    std::string out;
-    for (char c : text)
-    {
-        const unsigned char u = static_cast<unsigned char>(c);
-        switch (c)
-        {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\b':
-                out += "\\b";
-                break;
-            case '\f':
-                out += "\\f";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (u < 0x20)
-                {
-                    const char digits[] = "0123456789abcdef";
-                    out += "\\u00";
-                    out += digits[u >> 4];
-                    out += digits[u & 0x0F];
-                }
-                else
-                {
-                    out += c;
-                }
-        }
-    }
-    return out;
-}
-
-} // namespace
-
-TEST(MarkupEscapingPositions, EveryCharacterToEscapeIsFoundWhereverItStandsInALongText)
+TEST(MarkupEscaping, EveryCharacterToEscapeIsFoundWhereverItStandsInALongText)
 {
     // The search looks at whole machine words; a character to escape must be
     // found in any place of a word, in the tail and next to high bytes.
@@ -147,13 +109,8 @@ TEST(MarkupEscapingPositions, EveryCharacterToEscapeIsFoundWhereverItStandsInALo
                 std::string value(length, 'v');
                 value[(at + 3) % length] = '\xe9';
                 value[at] = special;
-                std::ostringstream out;
-                MarkupTestWriter writer(out, false, false);
-                writer.write(opened(MarkupFactory::BT_SEQUENCE, ""));
-                writer.write(leaf(MarkupFactory::BT_STRING, value, value));
-                writer.closeAllOpenMarkups();
                 const std::string escaped = escapedSlowly(value);
-                ASSERT_EQ("{\"" + escaped + "\":\"" + escaped + "\"}", out.str())
+                ASSERT_EQ("{\"" + escaped + "\":\"" + escaped + "\"}", document(value, value))
                     << length << " " << at << " " << int(special);
             }
         }

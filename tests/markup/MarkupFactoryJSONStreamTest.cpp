@@ -27,13 +27,7 @@ namespace
 class LimitedBuffer : public std::streambuf
 {
 public:
-    enum class Beyond
-    {
-        Refuse,
-        Throw
-    };
-
-    LimitedBuffer(std::size_t limit, Beyond beyond) : _limit(limit), _beyond(beyond) {}
+    LimitedBuffer(std::size_t limit, bool throws) : _limit(limit), _throws(throws) {}
 
     const std::string& text() const { return _text; }
 
@@ -42,39 +36,35 @@ protected:
     {
         if (traits_type::eq_int_type(c, traits_type::eof()))
             return traits_type::not_eof(c);
+        if (_text.size() >= _limit && _throws)
+            throw std::runtime_error("buffer full");
         if (_text.size() >= _limit)
-        {
-            if (_beyond == Beyond::Throw)
-                throw std::runtime_error("buffer full");
             return traits_type::eof();
-        }
         _text.push_back(traits_type::to_char_type(c));
         return c;
     }
 
 private:
     std::size_t _limit;
-    Beyond _beyond;
+    bool _throws;
     std::string _text;
 };
 
-void writePacketLikeDocument(MarkupTestWriter& writer)
+void writePacketLikeDocument(std::ostream& out)
 {
-    writer.write(opened(MarkupFactory::BT_SEQUENCE, ""));
-    writer.write(leaf(MarkupFactory::BT_STRING, "type", "message_upstream"));
-    writer.write(opened(MarkupFactory::BT_SEQUENCE, "data"));
-    writer.write(leaf(MarkupFactory::BT_UNSIGNED, "freq_hz", "868100000"));
-    writer.write(leaf(MarkupFactory::BT_REAL, "snr", "9.5"));
-    writer.write(leaf(MarkupFactory::BT_OCTET_STRING, "payload", "40123456789ABCDEF0"));
-    writer.write(leaf(MarkupFactory::BT_STRING, "quoted", "a\"b\\c\nd"));
-    writer.closeAllOpenMarkups();
+    MarkupTestWriter writer(out, false, false);
+    writer.run(
+        {opened(MarkupFactory::BT_SEQUENCE, ""), leaf(MarkupFactory::BT_STRING, "type", "message_upstream"),
+         opened(MarkupFactory::BT_SEQUENCE, "data"), leaf(MarkupFactory::BT_UNSIGNED, "freq_hz", "868100000"),
+         leaf(MarkupFactory::BT_REAL, "snr", "9.5"),
+         leaf(MarkupFactory::BT_OCTET_STRING, "payload", "40123456789ABCDEF0"),
+         leaf(MarkupFactory::BT_STRING, "quoted", "a\"b\\c\nd"), Step::CloseAll});
 }
 
 std::string wholeDocument()
 {
     std::ostringstream out;
-    MarkupTestWriter writer(out, false, false);
-    writePacketLikeDocument(writer);
+    writePacketLikeDocument(out);
     return out.str();
 }
 
@@ -84,57 +74,42 @@ TEST(MarkupStream, AStreamThatIsNotGoodTakesNothing)
 {
     std::ostringstream out;
     out.setstate(std::ios::failbit);
-    MarkupTestWriter writer(out, false, false);
-    writePacketLikeDocument(writer);
+    writePacketLikeDocument(out);
     EXPECT_EQ("", out.str());
     EXPECT_TRUE(out.fail());
 }
 
-TEST(MarkupStream, ABufferThatFillsUpKeepsTheTextUpToItsLimitAndTheStreamGoesBad)
+TEST(MarkupStream, ABufferThatFillsUpOrThrowsKeepsTheTextUpToItsLimitAndTheStreamGoesBad)
 {
     const std::string whole = wholeDocument();
-    for (std::size_t limit = 0; limit <= whole.size(); ++limit)
+    for (const bool throws : {false, true})
     {
-        LimitedBuffer buffer(limit, LimitedBuffer::Beyond::Refuse);
-        std::ostream out(&buffer);
-        MarkupTestWriter writer(out, false, false);
-        writePacketLikeDocument(writer);
-        EXPECT_EQ(whole.substr(0, limit), buffer.text()) << limit;
-        EXPECT_EQ(limit < whole.size(), out.bad()) << limit;
+        for (std::size_t limit = 0; limit <= whole.size(); ++limit)
+        {
+            SCOPED_TRACE((throws ? "throwing at " : "refusing at ") + std::to_string(limit));
+            LimitedBuffer buffer(limit, throws);
+            std::ostream out(&buffer);
+            EXPECT_NO_THROW(writePacketLikeDocument(out));
+            EXPECT_EQ(whole.substr(0, limit), buffer.text());
+            EXPECT_EQ(limit < whole.size(), out.bad());
+        }
     }
 }
 
-TEST(MarkupStream, ABufferThatThrowsLeavesABadStreamAndNoException)
+TEST(MarkupStream, WithBadInTheExceptionMaskTheFailureComesThrough)
 {
-    const std::string whole = wholeDocument();
-    for (std::size_t limit = 0; limit < whole.size(); limit += 7)
+    // A throwing buffer's own exception, a refusing one's stream failure.
+    for (const bool throws : {false, true})
     {
-        LimitedBuffer buffer(limit, LimitedBuffer::Beyond::Throw);
+        SCOPED_TRACE(throws ? "throwing" : "refusing");
+        LimitedBuffer buffer(20, throws);
         std::ostream out(&buffer);
-        MarkupTestWriter writer(out, false, false);
-        EXPECT_NO_THROW(writePacketLikeDocument(writer)) << limit;
-        EXPECT_EQ(whole.substr(0, limit), buffer.text()) << limit;
-        EXPECT_TRUE(out.bad()) << limit;
+        out.exceptions(std::ios::badbit);
+        if (throws)
+            EXPECT_THROW(writePacketLikeDocument(out), std::runtime_error);
+        else
+            EXPECT_THROW(writePacketLikeDocument(out), std::ios::failure);
+        EXPECT_TRUE(out.bad());
+        EXPECT_EQ(wholeDocument().substr(0, 20), buffer.text());
     }
-}
-
-TEST(MarkupStream, WithBadInTheExceptionMaskTheBuffersOwnExceptionComesThrough)
-{
-    LimitedBuffer buffer(20, LimitedBuffer::Beyond::Throw);
-    std::ostream out(&buffer);
-    out.exceptions(std::ios::badbit);
-    MarkupTestWriter writer(out, false, false);
-    EXPECT_THROW(writePacketLikeDocument(writer), std::runtime_error);
-    EXPECT_TRUE(out.bad());
-    EXPECT_EQ(wholeDocument().substr(0, 20), buffer.text());
-}
-
-TEST(MarkupStream, ARefusingBufferWithBadInTheMaskRaisesTheStreamsFailure)
-{
-    LimitedBuffer buffer(20, LimitedBuffer::Beyond::Refuse);
-    std::ostream out(&buffer);
-    out.exceptions(std::ios::badbit);
-    MarkupTestWriter writer(out, false, false);
-    EXPECT_THROW(writePacketLikeDocument(writer), std::ios::failure);
-    EXPECT_TRUE(out.bad());
 }

@@ -14,19 +14,14 @@
 using namespace MarkupTest;
 using Zel::BACnet::BACnetDataType;
 
-TEST(MarkupCacheKey, HoldsTheDataTypeAboveTheValue)
+TEST(MarkupCacheKey, HoldsTheDataTypeAboveTheValueAndANegativeValueSetsTheWholeUpperHalf)
 {
-    EXPECT_EQ(MarkupFactory::getBnDataTypeValueNameKey(static_cast<BACnetDataType>(5), 7),
-              0x0000000500000007ull);
-    EXPECT_EQ(MarkupFactory::getBnDataTypeValueNameKey(static_cast<BACnetDataType>(0xFFFFFFFF), INT_MAX),
-              0xFFFFFFFF7FFFFFFFull);
-}
-
-TEST(MarkupCacheKey, NegativeValueSetsTheWholeUpperHalf)
-{
-    EXPECT_EQ(MarkupFactory::getBnDataTypeValueNameKey(static_cast<BACnetDataType>(5), -1), ~0ull);
-    EXPECT_EQ(MarkupFactory::getBnDataTypeValueNameKey(Zel::BACnet::BACNET_DT_NULL, INT_MIN),
-              0xFFFFFFFF80000000ull);
+    const auto key = [](unsigned dataType, int value)
+    { return MarkupFactory::getBnDataTypeValueNameKey(static_cast<BACnetDataType>(dataType), value); };
+    EXPECT_EQ(key(5, 7), 0x0000000500000007ull);
+    EXPECT_EQ(key(0xFFFFFFFF, INT_MAX), 0xFFFFFFFF7FFFFFFFull);
+    EXPECT_EQ(key(5, -1), ~0ull);
+    EXPECT_EQ(key(Zel::BACnet::BACNET_DT_NULL, INT_MIN), 0xFFFFFFFF80000000ull);
 }
 
 TEST(MarkupValueText, IsTheDecimalTextReplacingTheResult)
@@ -40,7 +35,5 @@ TEST(MarkupValueText, IsTheDecimalTextReplacingTheResult)
     EXPECT_EQ(result, "0");
     writer.markupEnumOrBitStringValue(Zel::BACnet::BACNET_DT_ENUMERATED, INT_MIN, result);
     EXPECT_EQ(result, "-2147483648");
-    writer.markupEnumOrBitStringValue(Zel::BACnet::BACNET_DT_ENUMERATED, 1234567, result);
-    EXPECT_EQ(result, "1234567");
     EXPECT_EQ(out.str(), "");
 }

@@ -2,13 +2,16 @@
 // MarkupTestWriter.h
 //
 // Definition of MarkupTestWriter, a JSON markup writer that lets tests add a
-// full-form scope and look at the stack, and of Element, one markup() call.
+// full-form scope, look at the stack and play scripts of calls; of Element,
+// one markup() call, and of Step, one call of a script.
 //
 
 #ifndef Tests_Markup_MarkupTestWriter_INCLUDED
 #define Tests_Markup_MarkupTestWriter_INCLUDED
 
 #include "markup/MarkupFactoryJSON.h"
+
+#include <gtest/gtest.h>
 
 #include <ostream>
 #include <string>
@@ -18,6 +21,7 @@ namespace MarkupTest
 {
 
 using Zel::BACnet::WS::MarkupFactory;
+using OpenMarkup = MarkupFactory::OpenMarkup;
 
 /// The 20 arguments of one markup() call, with the values the service uses.
 struct Element
@@ -62,6 +66,48 @@ inline Element opened(MarkupFactory::BaseType baseType, const std::string& name)
     return e;
 }
 
+/// An element that opens a run of like siblings (and so an array marker).
+inline Element arrayOpening(MarkupFactory::BaseType baseType, const std::string& name, bool closeImmediately)
+{
+    Element e = leaf(baseType, name, "");
+    e.isArray = true;
+    e.closeImmediately = closeImmediately;
+    return e;
+}
+
+/// A complete element of an array.
+inline Element arrayElement(MarkupFactory::BaseType baseType, const std::string& value)
+{
+    Element e = leaf(baseType, "item", value);
+    e.isArrayElement = true;
+    return e;
+}
+
+/// e after change(e): for the few arguments a case sets beyond the builders'.
+template <typename Change>
+Element with(Element e, Change change)
+{
+    change(e);
+    return e;
+}
+
+/// One call of a script: markup() with an element, or a call without arguments.
+struct Step
+{
+    enum Kind
+    {
+        Write,
+        Close,
+        CloseAll,
+        Reset
+    };
+    Kind kind;
+    Element element;
+
+    Step(const Element& e) : kind(Write), element(e) {}
+    Step(Kind k) : kind(k) {}
+};
+
 class MarkupTestWriter : public Zel::BACnet::WS::MarkupFactoryJSON
 {
 public:
@@ -74,12 +120,35 @@ public:
                e.contextTag, e.propertyIdentifier, e.writable, e.description, e.omitEmptyValue);
     }
 
+    /// Plays steps in order; after each, the marker count must equal the
+    /// markers on the stack.
+    void run(const std::vector<Step>& steps)
+    {
+        for (std::size_t i = 0; i < steps.size(); ++i)
+        {
+            switch (steps[i].kind)
+            {
+                case Step::Write:
+                    write(steps[i].element);
+                    break;
+                case Step::Close:
+                    closeOpenMarkup();
+                    break;
+                case Step::CloseAll:
+                    closeAllOpenMarkups();
+                    break;
+                case Step::Reset:
+                    reset();
+                    break;
+            }
+            ASSERT_EQ(markersOnStack(), _arrayMarkers) << "after step " << i;
+        }
+    }
+
     /// Switches to the full form, which the service never does.
     void addFullFormScope() { _fullFormScopes.push_back("test"); }
 
     std::vector<OpenMarkup> stack() const { return {_openMarkups.begin(), _openMarkups.end()}; }
-
-    unsigned arrayMarkers() const { return _arrayMarkers; }
 
     unsigned markersOnStack() const
     {
@@ -88,8 +157,6 @@ public:
             markers += entry.arrayMarker ? 1 : 0;
         return markers;
     }
-
-    bool firstMember() const { return _firstMember; }
 
     bool hasCompressor() const { return _pDeflatingOstr != nullptr; }
 };

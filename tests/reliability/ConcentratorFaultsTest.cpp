@@ -6,8 +6,6 @@
 // the error handler, and a clean shutdown with status 0.
 //
 
-#include "DocumentCheck.h"
-#include "FrameRecorder.h"
 #include "ReliabilityTestSupport.h"
 #include "ServiceSetup.h"
 #include "TestSupport.h"
@@ -67,22 +65,32 @@ void expectReportedFailure(const ChildProcess& service, const std::string& messa
     EXPECT_EQ(SHUTTING_DOWN, out[2]);
 }
 
-TEST_F(ConcentratorFaultsTest, FailedConnectIsReportedBeforeAnyConfigurationIsRead)
+TEST_F(ConcentratorFaultsTest, FailedConnectOrStartIsReportedAndTheServiceShutsDown)
 {
-    _setup.writeScenario(R"({"connect": -1})");
-    auto pService = runUntilItEnds();
-    expectReportedFailure(*pService, "ERROR: FAIL TO CONNECT BOARD ON /dev/ttyACM0");
-    EXPECT_EQ(std::string::npos, pService->out().find(" INFO: found "));
-    EXPECT_EQ("", pService->err());
-}
-
-TEST_F(ConcentratorFaultsTest, FailedStartIsReportedAfterTheConfigurationWasHandedOver)
-{
-    _setup.writeScenario(R"({"start": -1})");
-    auto pService = runUntilItEnds();
-    expectReportedFailure(*pService, "ERROR: failed to start the concentrator");
-    EXPECT_NE(std::string::npos, pService->err().find(" INFO: FSK channel enabled"));
-    EXPECT_EQ(std::string::npos, pService->err().find("concentrator started"));
+    const struct
+    {
+        const char* scenario;
+        const char* message;
+        bool configurationHandedOver;
+    } cases[] = {{R"({"connect": -1})", "ERROR: FAIL TO CONNECT BOARD ON /dev/ttyACM0", false},
+                 {R"({"start": -1})", "ERROR: failed to start the concentrator", true}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.scenario);
+        _setup.writeScenario(c.scenario);
+        auto pService = runUntilItEnds();
+        expectReportedFailure(*pService, c.message);
+        // A failed connect comes before any configuration file is read.
+        EXPECT_EQ(c.configurationHandedOver, pService->out().find(" INFO: found ") != std::string::npos);
+        EXPECT_EQ(c.configurationHandedOver,
+                  pService->err().find(" INFO: FSK channel enabled") != std::string::npos)
+            << pService->err();
+        EXPECT_EQ(std::string::npos, pService->err().find("concentrator started"));
+        if (!c.configurationHandedOver)
+        {
+            EXPECT_EQ("", pService->err());
+        }
+    }
 }
 
 TEST_F(ConcentratorFaultsTest, ReceiveFailureAfterSomePacketsComesAfterEveryOneOfThemWasDelivered)
@@ -103,13 +111,12 @@ TEST_F(ConcentratorFaultsTest, ReceiveFailureAfterSomePacketsComesAfterEveryOneO
                          "], \"receive_error_after\": " + std::to_string(calls) + "}");
     FrameRecorder recorder(CONSUMER_SOCKET);
     auto pService = runUntilItEnds();
-    waitUntilConnectionsEnd(recorder);
+    const auto connections = recorder.finish();
 
     expectReportedFailure(*pService, "ERROR: failed fetching, exiting");
-    ASSERT_EQ(1u, recorder.connectionCount());
-    expectWholeDocuments(recorder);
-    std::string rest;
-    const std::vector<std::string> frames = splitFrames(recorder.connections()[0], rest);
+    ASSERT_EQ(1u, connections.size());
+    expectWholeDocuments(connections);
+    const std::vector<std::string>& frames = connections[0].frames;
     ASSERT_EQ(static_cast<std::size_t>(calls * perCall), frames.size());
     for (std::size_t i = 0; i < frames.size(); ++i)
         EXPECT_NE(std::string::npos, frames[i].find("\"count_us\":\"" + std::to_string(i) + "\""))
@@ -123,14 +130,14 @@ TEST_F(ConcentratorFaultsTest, FailedStopIsAWarningAndTheShutdownGoesOn)
     auto pService = _setup.startAndWait();
     ASSERT_TRUE(waitFor([&] { return recorder.frameCount() >= 5; }));
     expectCleanEnd(*pService);
-    waitUntilConnectionsEnd(recorder);
+    const auto connections = recorder.finish();
 
     const std::vector<std::string> out = lines(pService->out());
     ASSERT_GE(out.size(), 3u);
     EXPECT_EQ(" WARNING: LoRaWANServer failed to stop concentrator plug-in successfully",
               withoutTimeStamp(out[out.size() - 3]));
     // The socket is closed all the same: the consumer saw the end of the stream.
-    expectWholeDocuments(recorder);
+    expectWholeDocuments(connections);
 }
 
 } // namespace

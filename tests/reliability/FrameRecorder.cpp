@@ -6,65 +6,26 @@
 
 #include "FrameRecorder.h"
 
-#include <algorithm>
-#include <cstring>
-#include <poll.h>
-#include <stdexcept>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 namespace TestSupport
 {
 
 namespace
 {
 
-const char FRAME_END = '\x0C';
-/// How often the serving thread looks at its flags while nothing happens.
-const int POLL_INTERVAL_MS = 10;
-const int LISTEN_BACKLOG = 8;
-const std::size_t READ_CHUNK = 65536;
+/// How long the serving thread waits for something before it looks at its flags again.
+const Milliseconds POLL_INTERVAL{10};
+/// Frames taken in one read, so that the count keeps up under heavy traffic.
+const std::size_t FRAMES_PER_READ = 256;
 
 } // namespace
 
-FrameRecorder::FrameRecorder(const std::string& path)
-    : _path(path), _listenFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)), _stop(false), _stalled(false),
-      _drop(false), _open(false), _frames(0)
-{
-    struct sockaddr_un address;
-    std::memset(&address, 0, sizeof(address));
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
-    ::unlink(path.c_str());
-    if (_listenFd < 0 ||
-        ::bind(_listenFd, reinterpret_cast<struct sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::listen(_listenFd, LISTEN_BACKLOG) != 0)
-        throw std::runtime_error("cannot listen at " + path + ": " + std::strerror(errno));
-    _thread = std::thread([this] { serve(); });
-}
+FrameRecorder::FrameRecorder(const std::string& path) : _socket(path), _thread([this] { serve(); }) {}
 
 FrameRecorder::~FrameRecorder()
 {
     _stop = true;
-    _thread.join();
-    ::close(_listenFd);
-    ::unlink(_path.c_str());
-}
-
-void FrameRecorder::stall(bool stalled)
-{
-    _stalled = stalled;
-}
-
-void FrameRecorder::dropConnection()
-{
-    _drop = true;
-}
-
-std::size_t FrameRecorder::frameCount() const
-{
-    return _frames;
+    if (_thread.joinable())
+        _thread.join();
 }
 
 std::size_t FrameRecorder::connectionCount() const
@@ -73,65 +34,69 @@ std::size_t FrameRecorder::connectionCount() const
     return _connections.size();
 }
 
-bool FrameRecorder::connectionOpen() const
+std::vector<FrameRecorder::Connection> FrameRecorder::finish()
 {
-    return _open;
-}
-
-std::vector<std::string> FrameRecorder::connections() const
-{
+    _stop = true;
+    _thread.join();
+    // The sender has ended: every connection it left reaches its end at once.
+    for (;;)
+    {
+        readToTheEnd();
+        if (!_socket.hasPendingConnection(Milliseconds(0)))
+            break;
+        acceptNext();
+    }
     std::lock_guard<std::mutex> lock(_mutex);
     return _connections;
-}
-
-bool FrameRecorder::waitReadable(int fd) const
-{
-    struct pollfd waiting = {fd, POLLIN, 0};
-    return ::poll(&waiting, 1, POLL_INTERVAL_MS) == 1;
 }
 
 void FrameRecorder::serve()
 {
     while (!_stop)
     {
-        if (!waitReadable(_listenFd))
-            continue;
-        const int fd = ::accept4(_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0)
-            continue;
-        _open = true;
-        _drop = false;
+        if (_drop.exchange(false) && _connected)
         {
             std::lock_guard<std::mutex> lock(_mutex);
-            _connections.emplace_back();
+            _connections.back().rest = _socket.pending();
+            _socket.closeConnection();
+            _connected = false;
         }
-        readFrom(fd);
-        ::close(fd);
-        _open = false;
+        // The sender connects anew only after it gave up the connection before.
+        if ((!_connected || !_stalled) && _socket.hasPendingConnection(Milliseconds(0)))
+        {
+            readToTheEnd();
+            acceptNext();
+        }
+        // Nothing to read, or the end of a stream that has not been replaced yet.
+        if (!_connected || _stalled || readBatch(POLL_INTERVAL) == 0)
+            std::this_thread::sleep_for(POLL_INTERVAL);
     }
 }
 
-void FrameRecorder::readFrom(int fd)
+void FrameRecorder::acceptNext()
 {
-    char buffer[READ_CHUNK];
-    while (!_stop && !_drop)
+    _socket.accept(Milliseconds(0));
+    _connected = true;
+    std::lock_guard<std::mutex> lock(_mutex);
+    _connections.emplace_back();
+}
+
+std::size_t FrameRecorder::readBatch(Milliseconds limit)
+{
+    const std::vector<std::string> frames = _socket.readFrames(FRAMES_PER_READ, limit);
+    std::lock_guard<std::mutex> lock(_mutex);
+    Connection& current = _connections.back();
+    current.frames.insert(current.frames.end(), frames.begin(), frames.end());
+    current.rest = _socket.pending();
+    _frames += frames.size();
+    return frames.size();
+}
+
+void FrameRecorder::readToTheEnd()
+{
+    // A batch short of full ends at the end of the stream (or after the patience).
+    while (_connected && readBatch(PATIENCE) == FRAMES_PER_READ)
     {
-        if (_stalled)
-        {
-            ::usleep(POLL_INTERVAL_MS * 1000);
-            continue;
-        }
-        if (!waitReadable(fd))
-            continue;
-        const ssize_t got = ::read(fd, buffer, sizeof(buffer));
-        if (got <= 0)
-            return; // the sender closed the connection
-        const std::size_t ends = static_cast<std::size_t>(std::count(buffer, buffer + got, FRAME_END));
-        {
-            std::lock_guard<std::mutex> lock(_mutex);
-            _connections.back().append(buffer, static_cast<std::size_t>(got));
-        }
-        _frames += ends;
     }
 }
 

@@ -1,13 +1,15 @@
 //
 // FrameRecorder.h
 //
-// A consumer for fault tests: listens on a Unix-domain socket, serves one
-// connection after another on a thread of its own and keeps every byte each
-// connection brought; it can stall (accept, never read) and drop connections.
+// A consumer for fault tests: serves one connection after another on a
+// thread of its own and keeps the frames each brought; it can stall (accept,
+// never read) and drop connections.
 //
 
 #ifndef LoRaWANServer_FrameRecorder_INCLUDED
 #define LoRaWANServer_FrameRecorder_INCLUDED
+
+#include "TestSupport.h"
 
 #include <atomic>
 #include <cstddef>
@@ -20,48 +22,54 @@ namespace TestSupport
 {
 
 class FrameRecorder
-/// Listens at a path and reads whatever connects, until destroyed.
+/// Listens at a path and reads whatever connects, until finished.
 {
 public:
+    struct Connection
+    /// What one connection brought.
+    {
+        std::vector<std::string> frames; /// Each without its 0x0C.
+        std::string rest;                /// The bytes after the last frame end.
+    };
+
     explicit FrameRecorder(const std::string& path);
     /// Listens at path (a stale socket file is replaced) and starts serving.
 
     ~FrameRecorder();
     /// Stops serving, closes everything and removes the socket file.
 
-    void stall(bool stalled);
-    /// While stalled, connections are accepted but nothing is read from them,
+    void stall(bool stalled) { _stalled = stalled; }
+    /// While stalled, a connection is accepted but nothing is read from it,
     /// so that the sender's socket buffer fills up.
 
-    void dropConnection();
+    void dropConnection() { _drop = true; }
     /// Closes the current connection at once, whatever it still holds unread.
 
-    std::size_t frameCount() const;
-    /// Returns the number of frame ends (0x0C) received so far, on all connections.
+    std::size_t frameCount() const { return _frames; }
+    /// Returns the number of frames received so far, on all connections.
 
     std::size_t connectionCount() const;
     /// Returns the number of connections accepted so far.
 
-    bool connectionOpen() const;
-    /// Returns true while a connection is being served (or stalled on).
-
-    std::vector<std::string> connections() const;
-    /// Returns the bytes of every connection so far, in order of acceptance.
+    std::vector<Connection> finish();
+    /// Stops serving, reads what the sender left to the end of its stream and
+    /// returns every connection in order of acceptance. Call it once the
+    /// sender has ended.
 
 private:
     void serve();
-    bool waitReadable(int fd) const;
-    void readFrom(int fd);
+    void acceptNext();
+    std::size_t readBatch(Milliseconds limit);
+    void readToTheEnd();
 
-    std::string _path;
-    int _listenFd;
-    std::atomic<bool> _stop;
-    std::atomic<bool> _stalled;
-    std::atomic<bool> _drop;
-    std::atomic<bool> _open;
-    std::atomic<std::size_t> _frames;
+    ConsumerSocket _socket;
+    bool _connected = false;
+    std::atomic<bool> _stop{false};
+    std::atomic<bool> _stalled{false};
+    std::atomic<bool> _drop{false};
+    std::atomic<std::size_t> _frames{0};
     mutable std::mutex _mutex;
-    std::vector<std::string> _connections;
+    std::vector<Connection> _connections;
     std::thread _thread;
 };
 

@@ -2,7 +2,8 @@
 // ReliabilityTestSupport.h
 //
 // What the fault tests of the real service share: the consumer socket's path,
-// traffic scenarios and the check of a clean end.
+// traffic scenarios, the check of a clean end and of the documents that
+// reached the consumer.
 //
 
 #ifndef LoRaWANServer_ReliabilityTestSupport_INCLUDED
@@ -12,6 +13,7 @@
 #include "TestSupport.h"
 
 #include <string>
+#include <vector>
 
 namespace TestSupport
 {
@@ -32,13 +34,17 @@ void expectCleanEnd(ChildProcess& service);
 /// Asks the service to stop (SIGTERM) and expects it to end with status 0 and
 /// its output to end with the worker's and the service's final lines.
 
-void waitUntilConnectionsEnd(const FrameRecorder& recorder);
-/// Waits until the recorder has read every connection to its end.
+std::string documentProblem(const std::string& frame);
+/// Returns an empty text when frame is one whole document of a received
+/// packet exactly as the service writes it (a JSON object with "type"
+/// "message_upstream" and "data" holding the sixteen packet fields in their
+/// order, every value a string, the payload as hexadecimal text of the given
+/// size); otherwise says what is wrong.
 
-void expectWholeDocuments(const FrameRecorder& recorder);
-/// Expects every connection the recorder served to hold whole documents only,
-/// each followed by its frame end, from its first byte on: a connection ends
-/// at a frame boundary unless the recorder dropped it.
+void expectWholeDocuments(const std::vector<FrameRecorder::Connection>& connections);
+/// Expects every connection to hold whole documents only, each followed by
+/// its frame end, from its first byte on: a connection ends at a frame
+/// boundary unless the recorder dropped it.
 
 } // namespace TestSupport
 

@@ -6,7 +6,6 @@
 // only, its stream ending at a frame boundary.
 //
 
-#include "FrameRecorder.h"
 #include "ReliabilityTestSupport.h"
 #include "ServiceSetup.h"
 #include "TestSupport.h"
@@ -48,10 +47,10 @@ TEST_F(ShutdownUnderLoadTest, SigtermAtAnyMomentOfAHeavyBurstEndsCleanlyWithWhol
         ASSERT_TRUE(waitFor([&] { return recorder.frameCount() > 0; }));
         std::this_thread::sleep_for(Milliseconds(delay(moments)));
         expectCleanEnd(*pService);
-        waitUntilConnectionsEnd(recorder);
+        const auto connections = recorder.finish();
 
-        EXPECT_EQ(1u, recorder.connectionCount());
-        expectWholeDocuments(recorder);
+        EXPECT_EQ(1u, connections.size());
+        expectWholeDocuments(connections);
         delivered += recorder.frameCount();
     }
     RecordProperty("frames", static_cast<int>(delivered));

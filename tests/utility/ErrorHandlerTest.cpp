@@ -5,6 +5,7 @@
 //
 
 #include "utility/ErrorHandler.h"
+#include "TestSupport.h"
 
 #include <Poco/Exception.h>
 #include <Poco/Runnable.h>
@@ -13,7 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <regex>
+#include <functional>
 #include <stdexcept>
 
 using Zel::Utility::ErrorHandler;
@@ -21,63 +22,46 @@ using Zel::Utility::ErrorHandler;
 namespace
 {
 
-struct Reported
+class Failing : public Poco::Runnable
 {
-    std::string out;
-    int terminationRequests = 0;
+public:
+    explicit Failing(std::function<void()> throwIt) : _throwIt(std::move(throwIt)) {}
+    void run() override { _throwIt(); }
+
+private:
+    std::function<void()> _throwIt;
 };
 
-template <typename Throw>
-Reported reportFromThread(const std::string& threadName, Throw throwIt)
+TEST(ErrorHandlerTest, EveryExceptionIsReportedInOneLineWithItsClassThreadAndTextThenTermination)
 {
-    Reported reported;
-    ErrorHandler handler([&reported] { ++reported.terminationRequests; });
-    Poco::ErrorHandler* pPrevious = Poco::ErrorHandler::set(&handler);
-
-    struct Failing : Poco::Runnable
+    const struct
     {
-        explicit Failing(Throw t) : throwIt(t) {}
-        void run() override { throwIt(); }
-        Throw throwIt;
-    } failing(throwIt);
-
-    testing::internal::CaptureStdout();
-    Poco::Thread thread(threadName);
-    thread.start(failing);
-    thread.join();
-    reported.out = testing::internal::GetCapturedStdout();
-    Poco::ErrorHandler::set(pPrevious);
-    return reported;
-}
-
-TEST(ErrorHandlerTest, PocoExceptionIsReportedWithItsClassThreadAndText)
-{
-    const Reported reported = reportFromThread(
-        "Worker", [] { throw Poco::InvalidAccessException("ERROR: failed fetching, exiting", 0); });
-    EXPECT_TRUE(std::regex_match(
-        reported.out,
-        std::regex(
-            R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} ERROR: Poco::InvalidAccessException in thread "Worker": )"
-            R"(Invalid access: ERROR: failed fetching, exiting, shutting down\n)")))
-        << reported.out;
-    EXPECT_EQ(1, reported.terminationRequests);
-}
-
-TEST(ErrorHandlerTest, StandardExceptionIsReportedWithItsClass)
-{
-    const Reported reported = reportFromThread("Worker", [] { throw std::runtime_error("disk on fire"); });
-    EXPECT_NE(std::string::npos,
-              reported.out.find(" ERROR: std::runtime_error in thread \"Worker\": disk on fire"))
-        << reported.out;
-    EXPECT_EQ(1, reported.terminationRequests);
-}
-
-TEST(ErrorHandlerTest, UnknownExceptionIsReportedToo)
-{
-    const Reported reported = reportFromThread("Worker", [] { throw 42; });
-    EXPECT_NE(std::string::npos, reported.out.find(" ERROR: unknown exception in thread \"Worker\""))
-        << reported.out;
-    EXPECT_EQ(1, reported.terminationRequests);
+        std::function<void()> throwIt;
+        std::string report;
+    } cases[] = {
+        {[] { throw Poco::InvalidAccessException("ERROR: failed fetching, exiting", 0); },
+         R"(Poco::InvalidAccessException in thread "Worker": Invalid access: ERROR: failed fetching, exiting)"},
+        {[] { throw std::runtime_error("disk on fire"); },
+         R"(std::runtime_error in thread "Worker": disk on fire)"},
+        {[] { throw 42; }, R"(unknown exception in thread "Worker")"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.report);
+        int terminationRequests = 0;
+        ErrorHandler handler([&terminationRequests] { ++terminationRequests; });
+        Poco::ErrorHandler* pPrevious = Poco::ErrorHandler::set(&handler);
+        Failing failing(c.throwIt);
+        testing::internal::CaptureStdout();
+        Poco::Thread thread("Worker");
+        thread.start(failing);
+        thread.join();
+        const std::string out = testing::internal::GetCapturedStdout();
+        Poco::ErrorHandler::set(pPrevious);
+        EXPECT_TRUE(TestSupport::hasTimeStamp(out)) << out;
+        EXPECT_EQ(" ERROR: " + c.report + ", shutting down\n", TestSupport::withoutTimeStamp(out));
+        EXPECT_EQ(1, terminationRequests);
+    }
 }
 
 TEST(ErrorHandlerTest, DefaultHandlerAsksTheServiceToTerminate)

@@ -27,35 +27,23 @@ Poco::AutoPtr<Poco::Notification> request(Notification::ACTION action, Poco::Eve
     return new Notification(action, Notification::ACTION_NONE, nullptr, pDone);
 }
 
-TEST(NotificationQueueWorkerTest, OnlyTheStopActionStopsTheWorker)
-{
-    Poco::NotificationQueue queue;
-    Worker worker(&queue, nullptr);
-    EXPECT_TRUE(worker.handleNotification(request(Notification::ACTION_STOP)));
-    EXPECT_FALSE(worker.handleNotification(request(Notification::ACTION_NONE)));
-    EXPECT_FALSE(worker.handleNotification(new Poco::Notification));
-}
-
-TEST(NotificationQueueWorkerTest, HandlingSetsTheDoneEvent)
+TEST(NotificationQueueWorkerTest, OnlyTheStopActionStopsTheWorkerAndHandlingSetsTheDoneEvent)
 {
     Poco::NotificationQueue queue;
     Worker worker(&queue, nullptr);
     Poco::Event done;
-    worker.handleNotification(request(Notification::ACTION_NONE, &done));
+    EXPECT_TRUE(worker.handleNotification(request(Notification::ACTION_STOP)));
+    EXPECT_FALSE(worker.handleNotification(new Poco::Notification));
+    EXPECT_FALSE(done.tryWait(0));
+    EXPECT_FALSE(worker.handleNotification(request(Notification::ACTION_NONE, &done)));
     EXPECT_TRUE(done.tryWait(0));
 }
 
-TEST(NotificationQueueWorkerTest, WaitReturnsNullWhenNothingCame)
+TEST(NotificationQueueWorkerTest, WaitHandsOverTheNextNotificationWithOneReferenceOrNullWhenNothingCame)
 {
     Poco::NotificationQueue queue;
     Worker worker(&queue, nullptr);
     EXPECT_EQ(nullptr, worker.waitDequeueNotification(3));
-}
-
-TEST(NotificationQueueWorkerTest, WaitHandsOverTheNextNotificationWithOneReference)
-{
-    Poco::NotificationQueue queue;
-    Worker worker(&queue, nullptr);
     Poco::AutoPtr<Poco::Notification> pFirst = request(Notification::ACTION_NONE);
     queue.enqueueNotification(pFirst);
     queue.enqueueUrgentNotification(request(Notification::ACTION_STOP));

@@ -47,26 +47,16 @@ std::string uniqueName(const std::string& stem)
     return stem + "-" + std::to_string(::getpid());
 }
 
-TEST(ProcessScanTest, FindsAProcessByItsFullInvocationNameBeyondFifteenCharacters)
+TEST(ProcessScanTest, FindsAProcessByItsWholeInvocationNameOnlyAndLeavesOutTheOwnOne)
 {
     const std::string name = uniqueName("lorawan-utility-test-sleeper");
     NamedSleeper sleeper(name);
+    EXPECT_EQ(name, Process::invocationName(sleeper.pid()));
+    EXPECT_EQ("", Process::invocationName(999999999));
     EXPECT_EQ(sleeper.pid(), Process::findByName(name, ::getpid()));
-}
-
-TEST(ProcessScanTest, DoesNotMatchOnTheTruncatedCommandName)
-{
-    const std::string name = uniqueName("lorawan-utility-test-sleeper");
-    NamedSleeper sleeper(name);
     // The kernel's comm field holds only the first 15 characters.
     EXPECT_EQ(-1, Process::findByName(name.substr(0, 15), ::getpid()));
     EXPECT_EQ(-1, Process::findByName(name + "x", ::getpid()));
-}
-
-TEST(ProcessScanTest, LeavesOutTheOwnProcess)
-{
-    const std::string name = uniqueName("lorawan-utility-own");
-    NamedSleeper sleeper(name);
     EXPECT_EQ(-1, Process::findByName(name, sleeper.pid()));
 }
 
@@ -83,14 +73,6 @@ TEST(ProcessScanTest, LeavesOutZombies)
                    std::string::npos;
         }));
     EXPECT_EQ(-1, Process::findByName(name, ::getpid()));
-}
-
-TEST(ProcessScanTest, InvocationNameIsTheLastPathComponentOfArgvZero)
-{
-    const std::string name = uniqueName("lorawan-utility-argv");
-    NamedSleeper sleeper(name);
-    EXPECT_EQ(name, Process::invocationName(sleeper.pid()));
-    EXPECT_EQ("", Process::invocationName(999999999));
 }
 
 TEST(InstanceLockTest, FirstCallerGetsTheLockAndLaterCallersLearnItsPid)
