@@ -171,6 +171,45 @@ std::size_t findEscape(std::string_view text, std::size_t from)
     return text.size();
 }
 
+// The escape of one character, to any output with put() and write().
+template <class Out>
+void writeEscape(Out& out, unsigned char c)
+{
+    const std::string_view escape = shortEscape(c);
+    if (!escape.empty())
+    {
+        out.write(escape);
+        return;
+    }
+    out.write(UNICODE_ESCAPE_START);
+    out.put(HEX_DIGITS[c >> NIBBLE_BITS]);
+    out.put(HEX_DIGITS[c & NIBBLE_MASK]);
+}
+
+// Text with every character that needs it replaced by its escape: plain runs
+// go out in one piece.
+template <class Out>
+void writeEscapedRuns(Out& out, std::string_view text)
+{
+    std::size_t runStart = 0;
+    for (std::size_t i = findEscape(text, 0); i < text.size(); i = findEscape(text, runStart))
+    {
+        out.write(text.substr(runStart, i - runStart));
+        writeEscape(out, static_cast<unsigned char>(text[i]));
+        runStart = i + 1;
+    }
+    out.write(text.substr(runStart));
+}
+
+// Text in quotation marks, escaped.
+template <class Out>
+void writeQuoted(Out& out, std::string_view text)
+{
+    out.put(QUOTE);
+    out.writeEscaped(text);
+    out.put(QUOTE);
+}
+
 // Copies text to pOut, which has room for it, when none of its characters
 // needs an escape, and returns whether it did; what it copied of a text that
 // needs one is left to be overwritten. Texts of a word or more are
@@ -280,28 +319,13 @@ public:
             for (char c : text)
             {
                 if (ESCAPE_TABLE.needed[static_cast<unsigned char>(c)])
-                    writeEscape(static_cast<unsigned char>(c));
+                    writeEscape(*this, static_cast<unsigned char>(c));
                 else
                     put(c);
             }
             return;
         }
-        // Plain runs go out in one piece; only the characters that need it are replaced.
-        std::size_t runStart = 0;
-        for (std::size_t i = findEscape(text, 0); i < text.size(); i = findEscape(text, runStart))
-        {
-            write(text.substr(runStart, i - runStart));
-            writeEscape(static_cast<unsigned char>(text[i]));
-            runStart = i + 1;
-        }
-        write(text.substr(runStart));
-    }
-
-    void writeQuoted(std::string_view text)
-    {
-        put(QUOTE);
-        writeEscaped(text);
-        put(QUOTE);
+        writeEscapedRuns(*this, text);
     }
 
     void writeAttribute(std::string_view literal, const std::string& text)
@@ -314,19 +338,6 @@ public:
     }
 
 private:
-    void writeEscape(unsigned char c)
-    {
-        const std::string_view escape = shortEscape(c);
-        if (!escape.empty())
-        {
-            write(escape);
-            return;
-        }
-        write(UNICODE_ESCAPE_START);
-        put(HEX_DIGITS[c >> NIBBLE_BITS]);
-        put(HEX_DIGITS[c & NIBBLE_MASK]);
-    }
-
     void fail()
     {
         _pBuffer = nullptr;
@@ -407,22 +418,7 @@ public:
             _pNext += text.size();
             return;
         }
-        // Plain runs go on in one piece; only the characters that need it are replaced.
-        std::size_t runStart = 0;
-        for (std::size_t i = findEscape(text, 0); i < text.size(); i = findEscape(text, runStart))
-        {
-            write(text.substr(runStart, i - runStart));
-            writeEscape(static_cast<unsigned char>(text[i]));
-            runStart = i + 1;
-        }
-        write(text.substr(runStart));
-    }
-
-    void writeQuoted(std::string_view text)
-    {
-        put(QUOTE);
-        writeEscaped(text);
-        put(QUOTE);
+        writeEscapedRuns(*this, text);
     }
 
 private:
@@ -439,19 +435,6 @@ private:
         _pBegin = _text.room(size);
         _pNext = _pBegin;
         _pEnd = _text.roomEnd();
-    }
-
-    void writeEscape(unsigned char c)
-    {
-        const std::string_view escape = shortEscape(c);
-        if (!escape.empty())
-        {
-            write(escape);
-            return;
-        }
-        write(UNICODE_ESCAPE_START);
-        put(HEX_DIGITS[c >> NIBBLE_BITS]);
-        put(HEX_DIGITS[c & NIBBLE_MASK]);
     }
 
     TextStream& _text;
@@ -565,7 +548,7 @@ void MarkupFactoryJSON::descCompactMarkup(Out& out, const char* baseTypeName, co
         out.put(QUOTE);
         out.writeEscaped(name);
         out.write(KEY_END);
-        out.writeQuoted(value);
+        writeQuoted(out, value);
         return;
     }
     if (anonymous)
@@ -582,7 +565,7 @@ void MarkupFactoryJSON::descCompactMarkup(Out& out, const char* baseTypeName, co
     if (!constructed && !(omitEmptyValue && value.empty()))
     {
         out.write(VALUE_KEY);
-        out.writeQuoted(value);
+        writeQuoted(out, value);
         _firstMember = false;
     }
     if (closeImmediately)
@@ -641,7 +624,7 @@ void MarkupFactoryJSON::descFullMarkup(Output& out, const char* baseTypeName, co
         out.write(KEY_END_OPEN_OBJECT);
     }
     out.write(BASE_KEY);
-    out.writeQuoted(baseTypeName);
+    writeQuoted(out, baseTypeName);
     if (!name.empty())
     {
         if (!isConstructed(baseTypeName) && !(omitEmptyValue && value.empty()))
