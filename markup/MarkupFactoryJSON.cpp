@@ -431,6 +431,7 @@ private:
     void grow(std::size_t size)
     {
         _text.commit(static_cast<std::size_t>(_pNext - _pBegin));
+        // Should room() throw, the destructor finds nothing more to commit.
         _pBegin = _pNext;
         _pBegin = _text.room(size);
         _pNext = _pBegin;
