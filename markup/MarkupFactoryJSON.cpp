@@ -264,22 +264,11 @@ public:
 
     void put(char c)
     {
-        if (!_pBuffer)
-            return;
-        try
-        {
-            if (std::ostream::traits_type::eq_int_type(_pBuffer->sputc(c), std::ostream::traits_type::eof()))
-                fail();
-        }
-        catch (abi::__forced_unwind&)
-        {
-            failUnwinding();
-            throw;
-        }
-        catch (...)
-        {
-            failWith(std::current_exception());
-        }
+        toBuffer(
+            [c](std::streambuf& buffer) {
+                return !std::ostream::traits_type::eq_int_type(buffer.sputc(c),
+                                                               std::ostream::traits_type::eof());
+            });
     }
 
     void write(std::string_view text)
@@ -292,23 +281,12 @@ public:
                 put(c);
             return;
         }
-        if (!_pBuffer)
-            return;
-        try
-        {
-            const std::streamsize size = static_cast<std::streamsize>(text.size());
-            if (_pBuffer->sputn(text.data(), size) != size)
-                fail();
-        }
-        catch (abi::__forced_unwind&)
-        {
-            failUnwinding();
-            throw;
-        }
-        catch (...)
-        {
-            failWith(std::current_exception());
-        }
+        toBuffer(
+            [text](std::streambuf& buffer)
+            {
+                const std::streamsize size = static_cast<std::streamsize>(text.size());
+                return buffer.sputn(text.data(), size) == size;
+            });
     }
 
     void writeEscaped(std::string_view text)
@@ -338,6 +316,29 @@ public:
     }
 
 private:
+    // Hands a piece to the buffer unless an earlier piece failed; a piece the
+    // buffer refuses or an exception from it fails the element's text.
+    template <class Piece>
+    void toBuffer(Piece piece)
+    {
+        if (!_pBuffer)
+            return;
+        try
+        {
+            if (!piece(*_pBuffer))
+                fail();
+        }
+        catch (abi::__forced_unwind&)
+        {
+            failUnwinding();
+            throw;
+        }
+        catch (...)
+        {
+            failWith(std::current_exception());
+        }
+    }
+
     void fail()
     {
         _pBuffer = nullptr;
