@@ -90,7 +90,8 @@ void MarkupFactory::OpenMarkup::set(BaseType baseType, bool arrayMarker)
 
 MarkupFactory::MarkupFactory(std::ostream& ostr, bool format, bool auxFlag)
     : _deflate(false), _pOstr(&ostr), _format(format), _auxFlag(auxFlag),
-      _openMarkups(InlineArena::Allocator<OpenMarkup>(&_stackArena)), _arrayMarkers(0)
+      _openMarkups(InlineArena::Allocator<OpenMarkup>(&_stackArena)), _arrayMarkers(0),
+      _markupBaseType(BT_NONE)
 {
 }
 
@@ -99,7 +100,8 @@ MarkupFactory::MarkupFactory(std::ostream& ostr, Poco::DeflatingStreamBuf::Strea
     : _deflate(true), _pDeflatingOstr(std::make_unique<Poco::DeflatingOutputStream>(
                           ostr, streamType, DEFAULT_COMPRESSION_LEVEL)),
       _pOfstr(std::make_unique<std::ofstream>()), _pOstr(_pOfstr.get()), _format(format), _auxFlag(auxFlag),
-      _openMarkups(InlineArena::Allocator<OpenMarkup>(&_stackArena)), _arrayMarkers(0)
+      _openMarkups(InlineArena::Allocator<OpenMarkup>(&_stackArena)), _arrayMarkers(0),
+      _markupBaseType(BT_NONE)
 {
     _pOfstr->std::ostream::rdbuf(_pDeflatingOstr->rdbuf());
 }
@@ -134,6 +136,7 @@ void MarkupFactory::markup(BaseType baseType, const std::string& name, const std
         }
     }
     formatBefore(true);
+    _markupBaseType = baseType;
     descMarkup(_bts[baseType], name, value, closeImmediately, isArray, isArrayElement, comment, error,
                errorText, displayName, type, truncated, maximum, minimum, contextTag, propertyIdentifier,
                writable, description, omitEmptyValue);

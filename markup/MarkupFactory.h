@@ -245,6 +245,12 @@ protected:
     std::uint32_t _arrayMarkers;
     /// The number of array markers on the stack.
 
+    BaseType _markupBaseType;
+    /// The base type of the element markup() was last given (BT_NONE before
+    /// the first), so that a dialect can look up what it knows of the type
+    /// instead of searching _bts for the name descMarkup() gets: when that
+    /// name is _bts[_markupBaseType], it is this type's.
+
     static const char* const _bts[BASE_TYPE_TEXTS];
     /// The texts of the base types, indexed by BaseType.
 

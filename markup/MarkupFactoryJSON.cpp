@@ -64,13 +64,25 @@ constexpr char HEX_DIGITS[] = "0123456789abcdef";
 constexpr unsigned short DECIMAL = 10;
 constexpr std::size_t SHORT_PIECE = 4;
 
-const MarkupFactory::BaseType CONSTRUCTED_BASE_TYPES[] = {
+constexpr MarkupFactory::BaseType CONSTRUCTED_BASE_TYPES[] = {
     MarkupFactory::BT_OBJECT,       MarkupFactory::BT_COMPOSITION,
     MarkupFactory::BT_LIST,         MarkupFactory::BT_SEQUENCE,
     MarkupFactory::BT_ARRAY,        MarkupFactory::BT_SEQUENCE_OF,
     MarkupFactory::BT_CHOICE,       MarkupFactory::BT_COLLECTION,
     MarkupFactory::BT_NAMED_VALUES, MarkupFactory::BT_MEMBER_TYPE_DEFINITION,
     MarkupFactory::BT_CHOICES,      MarkupFactory::BT_NAMED_BITS};
+
+// Whether each base type is constructed, indexed by BaseType.
+struct ConstructedTable
+{
+    constexpr ConstructedTable() : constructed()
+    {
+        for (MarkupFactory::BaseType baseType : CONSTRUCTED_BASE_TYPES)
+            constructed[baseType] = true;
+    }
+    bool constructed[MarkupFactory::BASE_TYPE_TEXTS];
+};
+constexpr ConstructedTable CONSTRUCTED_TABLE;
 
 // The two-character escapes JSON has for some characters; every other control
 // character becomes \u00XX.
@@ -658,8 +670,10 @@ void MarkupFactoryJSON::descFullMarkup(Output& out, const char* baseTypeName, co
         out.put(CLOSE_OBJECT);
 }
 
-bool MarkupFactoryJSON::isConstructed(const char* baseTypeName)
+bool MarkupFactoryJSON::isConstructed(const char* baseTypeName) const
 {
+    if (baseTypeName == _bts[_markupBaseType])
+        return CONSTRUCTED_TABLE.constructed[_markupBaseType];
     for (MarkupFactory::BaseType constructed : CONSTRUCTED_BASE_TYPES)
     {
         if (_bts[constructed] == baseTypeName)

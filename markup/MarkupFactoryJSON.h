@@ -104,7 +104,7 @@ private:
                         const std::string& propertyIdentifier, const std::string& writable,
                         const std::string& description, bool omitEmptyValue);
 
-    static bool isConstructed(const char* baseTypeName);
+    bool isConstructed(const char* baseTypeName) const;
     static bool isListLike(const char* baseTypeName);
     static bool isArrayType(const char* baseTypeName);
     void failText();

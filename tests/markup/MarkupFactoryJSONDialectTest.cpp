@@ -203,8 +203,19 @@ TEST(MarkupJSON, ExactlyTheTwelveConstructedBaseTypesAreObjects)
         MarkupTestWriter oneWriter(one, false, false);
         const auto type = static_cast<MarkupFactory::BaseType>(baseType);
         oneWriter.write(leaf(type, "x", "v"));
-        EXPECT_EQ(one.str(), constructed.count(type) ? R"("x":{})" : R"("x":"v")")
-            << "base type " << baseType;
+        const std::string expected = constructed.count(type) ? R"("x":{})" : R"("x":"v")";
+        EXPECT_EQ(one.str(), expected) << "base type " << baseType;
+
+        // Called directly, after an element of another type: the dialect
+        // must not go by the type of the element markup() wrote last.
+        std::ostringstream direct;
+        MarkupTestWriter directWriter(direct, false, false);
+        const auto other =
+            static_cast<MarkupFactory::BaseType>((baseType + 1) % MarkupFactory::WRITABLE_BASE_TYPES);
+        directWriter.write(leaf(other, "o", "w"));
+        direct.str("");
+        directWriter.describe(leaf(type, "x", "v"));
+        EXPECT_EQ(direct.str(), "," + expected) << "base type " << baseType << ", called directly";
     }
 }
 

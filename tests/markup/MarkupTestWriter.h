@@ -120,6 +120,14 @@ public:
                e.contextTag, e.propertyIdentifier, e.writable, e.description, e.omitEmptyValue);
     }
 
+    /// Calls the dialect itself, without markup(), as a derived dialect may.
+    void describe(const Element& e)
+    {
+        descMarkup(_bts[e.baseType], e.name, e.value, e.closeImmediately, e.isArray, e.isArrayElement,
+                   e.comment, e.error, e.errorText, e.displayName, e.type, e.truncated, e.maximum, e.minimum,
+                   e.contextTag, e.propertyIdentifier, e.writable, e.description, e.omitEmptyValue);
+    }
+
     /// Plays steps in order; after each, the marker count must equal the
     /// markers on the stack.
     void run(const std::vector<Step>& steps)
