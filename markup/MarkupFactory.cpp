@@ -115,32 +115,19 @@ void MarkupFactory::header()
     formatAfter();
 }
 
-void MarkupFactory::markup(BaseType baseType, const std::string& name, const std::string& value,
-                           bool closeImmediately, bool isArray, BACnetDataType /*dataType*/,
-                           bool isArrayElement, const std::string& comment, int error,
-                           const std::string& errorText, const std::string& displayName,
-                           const std::string& type, bool truncated, const std::string& maximum,
-                           const std::string& minimum, const std::string& contextTag,
-                           const std::string& propertyIdentifier, const std::string& writable,
-                           const std::string& description, bool omitEmptyValue)
+void MarkupFactory::closeForeignArrayMarker(BaseType baseType)
 {
-    if (!isWritable(baseType))
-        return;
-    if (!_openMarkups.empty())
+    // Only the top entry counts: an array marker beneath an open element stays.
+    const OpenMarkup& top = _openMarkups.back();
+    if (top.arrayMarker && top.baseType != baseType)
     {
-        const OpenMarkup& top = _openMarkups.back();
-        if (top.arrayMarker && top.baseType != baseType)
-        {
-            closeOpenMarkup(top);
-            removeTop();
-        }
+        closeOpenMarkup(top);
+        removeTop();
     }
-    formatBefore(true);
-    _markupBaseType = baseType;
-    descMarkup(_bts[baseType], name, value, closeImmediately, isArray, isArrayElement, comment, error,
-               errorText, displayName, type, truncated, maximum, minimum, contextTag, propertyIdentifier,
-               writable, description, omitEmptyValue);
-    formatAfter();
+}
+
+void MarkupFactory::pushEntries(BaseType baseType, bool isArray, bool closeImmediately)
+{
     if (isArray && allowArrays())
     {
         _openMarkups.emplace_back(baseType, true);
@@ -222,11 +209,6 @@ void MarkupFactory::descHeader() {}
 std::size_t MarkupFactory::depth() const
 {
     return _openMarkups.size() - _arrayMarkers;
-}
-
-bool MarkupFactory::isWritable(BaseType baseType)
-{
-    return baseType >= BT_NULL && baseType < WRITABLE_BASE_TYPES;
 }
 
 void MarkupFactory::writeClosing(const OpenMarkup& entry)

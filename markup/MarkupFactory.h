@@ -265,11 +265,49 @@ protected:
     /// Held for the whole of any lookup in or insertion into the cache.
 
 private:
+    void closeForeignArrayMarker(BaseType baseType);
+    void pushEntries(BaseType baseType, bool isArray, bool closeImmediately);
     void removeTop();
     void writeClosing(const OpenMarkup& entry);
 
     static const std::string& baseTypeString(BaseType baseType);
 };
+
+//
+// inlines
+//
+// markup() is inlined into its callers: an element costs a few hundred
+// instructions, and a call that hands its twenty arguments on to
+// descMarkup() would add a good part of that again.
+inline void MarkupFactory::markup(BaseType baseType, const std::string& name, const std::string& value,
+                                  bool closeImmediately, bool isArray, BACnetDataType /*dataType*/,
+                                  bool isArrayElement, const std::string& comment, int error,
+                                  const std::string& errorText, const std::string& displayName,
+                                  const std::string& type, bool truncated, const std::string& maximum,
+                                  const std::string& minimum, const std::string& contextTag,
+                                  const std::string& propertyIdentifier, const std::string& writable,
+                                  const std::string& description, bool omitEmptyValue)
+{
+    if (!isWritable(baseType))
+        return;
+    if (_arrayMarkers != 0)
+        closeForeignArrayMarker(baseType);
+    if (_format)
+        formatBefore(true);
+    _markupBaseType = baseType;
+    descMarkup(_bts[baseType], name, value, closeImmediately, isArray, isArrayElement, comment, error,
+               errorText, displayName, type, truncated, maximum, minimum, contextTag, propertyIdentifier,
+               writable, description, omitEmptyValue);
+    if (_format)
+        formatAfter();
+    if (isArray || !closeImmediately)
+        pushEntries(baseType, isArray, closeImmediately);
+}
+
+inline bool MarkupFactory::isWritable(BaseType baseType)
+{
+    return baseType >= BT_NULL && baseType < WRITABLE_BASE_TYPES;
+}
 
 } // namespace WS
 } // namespace BACnet
