@@ -22,12 +22,15 @@ namespace BACnet
 namespace WS
 {
 
-class TextStream : public std::ostream
+class TextStream final : public std::ostream
 /// Collects what is written to it in memory, like std::ostringstream, with
 /// two differences that matter to a caller writing one short document after
 /// another: text() shows the text in place instead of copying it, and
 /// rewind() empties the stream for the next document while it keeps its
 /// storage and its locale set-up, which a new stream would have to make anew.
+///
+/// The class is final, so that the checks of its state in the writer's
+/// element loop need no lookup of where its std::ios part lies.
 ///
 /// Texts of up to INLINE_CAPACITY characters (any packet document) are kept
 /// inside the object; longer ones move to the heap, which the stream keeps
