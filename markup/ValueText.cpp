@@ -10,7 +10,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <string_view>
 
 namespace LoRaWANServer
 {
@@ -31,7 +30,16 @@ const int HIGHEST_PLAIN_EXPONENT = 6;
 constexpr float QUARTERS_LIMIT = 131072.0f; // 2^17
 constexpr float QUARTERS_PER_UNIT = 4.0f;
 constexpr int QUARTERS_PER_UNIT_INT = 4;
-constexpr std::string_view QUARTER_FRACTIONS[QUARTERS_PER_UNIT_INT] = {"", ".25", ".5", ".75"};
+// Each fraction padded to FRACTION_ROOM characters, so that it is copied in
+// one fixed-size move: the buffer has room for far more.
+constexpr std::size_t FRACTION_ROOM = 4;
+struct QuarterFraction
+{
+    char text[FRACTION_ROOM];
+    std::size_t length;
+};
+constexpr QuarterFraction QUARTER_FRACTIONS[QUARTERS_PER_UNIT_INT] = {
+    {"", 0}, {".25", 3}, {".5", 2}, {".75", 3}};
 
 // "00" to "99": two digits per division.
 struct DigitPairs
@@ -92,9 +100,9 @@ std::size_t ValueText::shortestFloat(float value, char* pText)
         if (wholeQuarters < 0)
             pText[length++] = '-';
         length += decimal(magnitude / QUARTERS_PER_UNIT_INT, pText + length);
-        const std::string_view fraction = QUARTER_FRACTIONS[magnitude % QUARTERS_PER_UNIT_INT];
-        std::memcpy(pText + length, fraction.data(), fraction.size());
-        return length + fraction.size();
+        const QuarterFraction& fraction = QUARTER_FRACTIONS[magnitude % QUARTERS_PER_UNIT_INT];
+        std::memcpy(pText + length, fraction.text, FRACTION_ROOM);
+        return length + fraction.length;
     }
     Poco::floatToStr(pText, static_cast<int>(FLOAT_CAPACITY), value, LOWEST_PLAIN_EXPONENT,
                      HIGHEST_PLAIN_EXPONENT);
