@@ -489,9 +489,16 @@ void MarkupFactoryJSON::descMarkup(const char* baseTypeName, const std::string& 
         descCompactMarkupToText(baseTypeName, name, value, closeImmediately, isArrayElement, omitEmptyValue);
         return;
     }
-    descMarkupToStream(baseTypeName, name, value, closeImmediately, isArrayElement, comment, error, errorText,
-                       displayName, type, truncated, maximum, minimum, contextTag, propertyIdentifier,
-                       writable, description, omitEmptyValue);
+    // Called through a function of its own that is never inlined: with the
+    // call right here, the compiler loads all its arguments on every entry,
+    // for the compact path too, which is nearly every element.
+    const auto writeToStream = [&]() __attribute__((noinline))
+    {
+        descMarkupToStream(baseTypeName, name, value, closeImmediately, isArrayElement, comment, error,
+                           errorText, displayName, type, truncated, maximum, minimum, contextTag,
+                           propertyIdentifier, writable, description, omitEmptyValue);
+    };
+    writeToStream();
 }
 
 void MarkupFactoryJSON::descMarkupToStream(
