@@ -35,6 +35,8 @@ constexpr char SEPARATOR = ',';
 constexpr char OPEN_OBJECT = '{';
 constexpr char CLOSE_OBJECT = '}';
 constexpr std::string_view KEY_END = "\":";
+constexpr std::string_view KEY_END_QUOTE = "\":\"";
+constexpr std::string_view SEPARATOR_QUOTE = ",\"";
 constexpr std::string_view KEY_END_OPEN_OBJECT = "\":{";
 constexpr std::string_view VALUE_KEY = "\"$value\":";
 constexpr std::string_view NAMELESS_KEY_START = "\"$";
@@ -249,13 +251,16 @@ bool copyPlain(std::string_view text, char* pOut)
     const std::size_t size = text.size();
     if (size >= WORD_SIZE)
         return copyPlainWords(pText, size, pOut);
+    // Copied whatever they are and looked at all at once: cheaper than a
+    // test and a branch per character.
+    bool needed = false;
     for (std::size_t i = 0; i < size; ++i)
     {
-        if (ESCAPE_TABLE.needed[static_cast<unsigned char>(pText[i])])
-            return false;
-        pOut[i] = pText[i];
+        const unsigned char c = static_cast<unsigned char>(pText[i]);
+        needed |= ESCAPE_TABLE.needed[c];
+        pOut[i] = static_cast<char>(c);
     }
-    return true;
+    return !needed;
 }
 
 } // namespace
@@ -558,20 +563,25 @@ void MarkupFactoryJSON::descCompactMarkup(Out& out, const char* baseTypeName, co
                                           const std::string& value, bool closeImmediately,
                                           bool isArrayElement, bool omitEmptyValue)
 {
-    if (_firstMember)
-        _firstMember = false;
-    else
-        out.put(SEPARATOR);
+    const bool separated = !_firstMember;
+    _firstMember = false;
     const bool anonymous = isArrayElement || name.empty();
     const bool constructed = isConstructed(baseTypeName);
     if (!constructed && !anonymous && closeImmediately)
     {
-        out.put(QUOTE);
+        // The pieces around the name and the value go out two and three at a time.
+        if (separated)
+            out.write(SEPARATOR_QUOTE);
+        else
+            out.put(QUOTE);
         out.writeEscaped(name);
-        out.write(KEY_END);
-        writeQuoted(out, value);
+        out.write(KEY_END_QUOTE);
+        out.writeEscaped(value);
+        out.put(QUOTE);
         return;
     }
+    if (separated)
+        out.put(SEPARATOR);
     if (anonymous)
     {
         out.put(OPEN_OBJECT);
