@@ -107,6 +107,7 @@ private:
     bool isConstructed(const char* baseTypeName) const;
     static bool isListLike(const char* baseTypeName);
     static bool isArrayType(const char* baseTypeName);
+    bool placePlainMemberOrFail(const std::string& name, const std::string& value);
     void failText();
     static TextStream* textStreamOf(std::ostream& ostr);
 
