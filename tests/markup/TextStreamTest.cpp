@@ -112,13 +112,13 @@ TEST(TextStream, AWriterEscapesInPlaceExactlyAsOnAStringStream)
     // Characters to escape at every position of texts as long as a machine
     // word and more, among plain ASCII and bytes from 0x80 up.
     std::vector<std::string> texts = {"", "a", "\"", "\\", std::string(1, '\0'), "\x1f", "\x7f\x80\xff"};
-    for (std::size_t length : {3, 4, 7, 8, 9, 15, 16, 17, 40})
+    for (std::size_t length : {3, 4, 7, 8, 9, 15, 16, 17, 31, 32, 33, 40})
     {
         const std::string plain = patternText(length);
         texts.push_back(plain);
         for (const char special : {'"', '\\', '\n', '\x01', '\x1f'})
         {
-            for (std::size_t at : {std::size_t(0), length / 2, length - 1})
+            for (std::size_t at = 0; at < length; ++at)
             {
                 std::string text = plain;
                 text[at] = special;
