@@ -267,7 +267,9 @@ bool copyPlainBlocks(const char* pText, std::size_t size, char* pOut)
 // needs an escape, and returns whether it did; what it copied of a text that
 // needs one is left to be overwritten. Texts of a word or more are
 // looked at and copied in words; the last word may overlap the one before it.
-bool copyPlainWords(const char* pText, std::size_t size, char* pOut)
+// This and copyPlain() are inlined into the element code: a call would cost
+// about as much as copying a name.
+[[gnu::always_inline]] inline bool copyPlainWords(const char* pText, std::size_t size, char* pOut)
 {
     if (size >= BLOCK_SIZE)
         return copyPlainBlocks(pText, size, pOut);
@@ -521,6 +523,38 @@ bool MarkupFactoryJSON::allowArrays()
     return true;
 }
 
+inline bool MarkupFactoryJSON::placePlainMemberOrFail(const std::string& name, const std::string& value)
+{
+    // Nearly every element is a member whose name and value need no escape:
+    // one look at the room and straight copies write it.
+    try
+    {
+        char* const pStart = _pText->room(name.size() + value.size() + MEMBER_SYNTAX);
+        char* pOut = pStart;
+        *pOut = SEPARATOR;
+        pOut += _firstMember ? 0 : 1;
+        *pOut++ = QUOTE;
+        if (!copyPlain(name, pOut))
+            return false;
+        pOut += name.size();
+        std::memcpy(pOut, KEY_END_QUOTE.data(), KEY_END_QUOTE.size());
+        pOut += KEY_END_QUOTE.size();
+        if (!copyPlain(value, pOut))
+            return false;
+        pOut += value.size();
+        *pOut++ = QUOTE;
+        _pText->commit(static_cast<std::size_t>(pOut - pStart));
+        _firstMember = false;
+        return true;
+    }
+    catch (const std::bad_alloc&)
+    {
+        _firstMember = false;
+        failText();
+        return true;
+    }
+}
+
 void MarkupFactoryJSON::descMarkup(const char* baseTypeName, const std::string& name,
                                    const std::string& value, bool closeImmediately, bool /*isArray*/,
                                    bool isArrayElement, const std::string& comment, int error,
@@ -584,38 +618,6 @@ void MarkupFactoryJSON::descCompactMarkupToText(const char* baseTypeName, const 
     catch (const std::bad_alloc&)
     {
         failText();
-    }
-}
-
-bool MarkupFactoryJSON::placePlainMemberOrFail(const std::string& name, const std::string& value)
-{
-    // Nearly every element is a member whose name and value need no escape:
-    // one look at the room and straight copies write it.
-    try
-    {
-        char* const pStart = _pText->room(name.size() + value.size() + MEMBER_SYNTAX);
-        char* pOut = pStart;
-        *pOut = SEPARATOR;
-        pOut += _firstMember ? 0 : 1;
-        *pOut++ = QUOTE;
-        if (!copyPlain(name, pOut))
-            return false;
-        pOut += name.size();
-        std::memcpy(pOut, KEY_END_QUOTE.data(), KEY_END_QUOTE.size());
-        pOut += KEY_END_QUOTE.size();
-        if (!copyPlain(value, pOut))
-            return false;
-        pOut += value.size();
-        *pOut++ = QUOTE;
-        _pText->commit(static_cast<std::size_t>(pOut - pStart));
-        _firstMember = false;
-        return true;
-    }
-    catch (const std::bad_alloc&)
-    {
-        _firstMember = false;
-        failText();
-        return true;
     }
 }
 
