@@ -91,7 +91,9 @@ std::size_t ValueText::decimal(Poco::UInt32 value, char* pText)
 std::size_t ValueText::shortestFloat(float value, char* pText)
 {
     const float quarters = value * QUARTERS_PER_UNIT;
-    if (std::fabs(value) < QUARTERS_LIMIT && quarters == std::trunc(quarters))
+    // Below the limit the quarters fit an int, so that the cast tells whether
+    // they are whole (NaN fails the first test).
+    if (std::fabs(value) < QUARTERS_LIMIT && quarters == static_cast<float>(static_cast<int>(quarters)))
     {
         const int wholeQuarters = static_cast<int>(quarters);
         const Poco::UInt32 magnitude =
