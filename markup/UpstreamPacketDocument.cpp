@@ -47,21 +47,25 @@ const std::string CRC = "crc";
 const std::string SIZE = "size";
 const std::string PAYLOAD = "payload";
 
-void markupElement(MarkupFactory& writer, MarkupFactory::BaseType baseType, const std::string& name,
-                   const std::string& value, bool closeImmediately)
+// These helpers are inlined into markupUpstreamPkt(): a call of their own per
+// element would cost about as much again as handing markup() its arguments.
+[[gnu::always_inline]] inline void markupElement(MarkupFactory& writer, MarkupFactory::BaseType baseType,
+                                                 const std::string& name, const std::string& value,
+                                                 bool closeImmediately)
 {
     writer.markup(baseType, name, value, closeImmediately, false, Zel::BACnet::BACNET_DT_NULL, false, EMPTY,
                   0, EMPTY, EMPTY, EMPTY, false, EMPTY, EMPTY, EMPTY, EMPTY, EMPTY, EMPTY, false);
 }
 
-void markupUnsigned(MarkupFactory& writer, const std::string& name, Poco::UInt32 value)
+[[gnu::always_inline]] inline void markupUnsigned(MarkupFactory& writer, const std::string& name,
+                                                  Poco::UInt32 value)
 {
     char text[ValueText::DECIMAL_CAPACITY];
     markupElement(writer, MarkupFactory::BT_UNSIGNED, name,
                   std::string(text, ValueText::decimal(value, text)), true);
 }
 
-void markupReal(MarkupFactory& writer, const std::string& name, float value)
+[[gnu::always_inline]] inline void markupReal(MarkupFactory& writer, const std::string& name, float value)
 {
     char text[ValueText::FLOAT_CAPACITY];
     markupElement(writer, MarkupFactory::BT_REAL, name,
