@@ -572,10 +572,11 @@ void MarkupFactoryJSON::descMarkup(const char* baseTypeName, const std::string& 
         descCompactMarkupToText(baseTypeName, name, value, closeImmediately, isArrayElement, omitEmptyValue);
         return;
     }
-    // Called through a function of its own that is never inlined: with the
-    // call right here, the compiler loads all its arguments on every entry,
-    // for the compact path too, which is nearly every element.
-    const auto writeToStream = [&]() __attribute__((noinline))
+    // Called through a function of its own, never inlined and kept with the
+    // rarely run code: with the call right here, the compiler loads all its
+    // arguments on every entry, for the compact path too, which is nearly
+    // every element.
+    const auto writeToStream = [&]() __attribute__((noinline, cold))
     {
         descMarkupToStream(baseTypeName, name, value, closeImmediately, isArrayElement, comment, error,
                            errorText, displayName, type, truncated, maximum, minimum, contextTag,
