@@ -56,12 +56,23 @@ struct DigitPairs
 };
 constexpr DigitPairs DIGIT_PAIRS;
 
+constexpr Poco::UInt32 POWERS_OF_BASE[] = {1,      10,      100,      1000,      10000,
+                                           100000, 1000000, 10000000, 100000000, 1000000000};
+
+// For a value of bits binary digits, (bits * 1233) >> 12 is the number of
+// decimal digits of 2^bits minus one, and the value itself has that many or
+// one more: a count without a loop over the powers of ten.
+constexpr Poco::UInt32 LOG10_2_SCALED = 1233; // log10(2) * 4096
+constexpr unsigned LOG10_2_SHIFT = 12;
+constexpr unsigned VALUE_BITS = 32;
+
 std::size_t digitCount(Poco::UInt32 value)
 {
-    std::size_t count = 1;
-    for (Poco::UInt32 limit = BASE; count < ValueText::DECIMAL_CAPACITY && value >= limit; limit *= BASE)
-        ++count;
-    return count;
+    if (value < BASE)
+        return 1;
+    const unsigned bits = VALUE_BITS - static_cast<unsigned>(__builtin_clz(value));
+    const unsigned guess = (bits * LOG10_2_SCALED) >> LOG10_2_SHIFT;
+    return guess + (value >= POWERS_OF_BASE[guess] ? 1 : 0);
 }
 
 } // namespace

@@ -62,7 +62,7 @@ float floatFromBits(std::uint32_t bits)
 
 } // namespace
 
-TEST(ValueTextDecimal, MatchesPocoAtEveryPowerOfTenForAllSmallAndManyRandomValues)
+TEST(ValueTextDecimal, MatchesPocoAtEveryPowerOfTenAndTwoForAllSmallAndManyRandomValues)
 {
     for (Poco::UInt64 power = 1; power <= std::numeric_limits<Poco::UInt32>::max(); power *= 10)
     {
@@ -71,6 +71,13 @@ TEST(ValueTextDecimal, MatchesPocoAtEveryPowerOfTenForAllSmallAndManyRandomValue
                       decimal(static_cast<Poco::UInt32>(value)));
     }
     EXPECT_EQ("4294967295", decimal(std::numeric_limits<Poco::UInt32>::max()));
+    // The digits are counted from the bit length: every one of them.
+    for (unsigned bits = 1; bits < 32; ++bits)
+    {
+        const Poco::UInt32 power = Poco::UInt32(1) << bits;
+        for (Poco::UInt32 value : {power - 1, power, power + 1})
+            EXPECT_EQ(pocoDecimal(value), decimal(value));
+    }
     for (Poco::UInt32 value = 0; value < 100000; ++value)
         ASSERT_EQ(pocoDecimal(value), decimal(value));
     std::mt19937 random(7);
