@@ -69,6 +69,10 @@ const char* const MarkupFactory::_bts[MarkupFactory::BASE_TYPE_TEXTS] = {
     "",
 };
 
+// Made when the program starts, not at the first closing: a closing must not
+// allocate, as it could then fail in the middle of a document.
+const std::vector<std::string> MarkupFactory::_baseTypeStrings(std::begin(_bts), std::end(_bts));
+
 const char* const MarkupFactory::_pEmbeddedText = "http://bacnet.org/csml/1.2";
 
 Poco::HashMap<Poco::UInt64, std::string> MarkupFactory::_bnDataTypeValueName;
@@ -222,9 +226,7 @@ void MarkupFactory::writeClosing(const OpenMarkup& entry)
 
 const std::string& MarkupFactory::baseTypeString(BaseType baseType)
 {
-    // Built once, so that a closing hands its base type over without a string per call.
-    static const std::vector<std::string> strings(std::begin(_bts), std::end(_bts));
-    return strings[baseType];
+    return _baseTypeStrings[baseType];
 }
 
 void MarkupFactory::removeTop()

@@ -22,6 +22,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace Zel
 {
@@ -271,6 +272,10 @@ private:
     void writeClosing(const OpenMarkup& entry);
 
     static const std::string& baseTypeString(BaseType baseType);
+
+    static const std::vector<std::string> _baseTypeStrings;
+    /// The texts of _bts as strings, so that a closing hands its base type
+    /// over without making a string.
 };
 
 //
