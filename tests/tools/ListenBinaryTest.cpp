@@ -7,6 +7,7 @@
 
 #include "TestSupport.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,6 +23,7 @@
 #include <thread>
 #include <unistd.h>
 
+using ::testing::HasSubstr;
 using TestSupport::ChildProcess;
 using TestSupport::waitFor;
 
@@ -125,11 +127,6 @@ std::size_t lineCount(const std::string& text)
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
 class ListenBinary : public ::testing::Test
 {
 protected:
@@ -199,13 +196,11 @@ TEST_F(ListenBinary, InvalidFrameIsReportedWithItsOffsetCountedAndSkipped)
     ::close(client);
     EXPECT_EQ(process->out(), good + "\n" + good + "\n");
     const std::string errors = process->err();
-    EXPECT_TRUE(contains(errors, "connection 1, byte offset " + std::to_string(good.size() + 1) +
-                                     ": invalid frame of 26 bytes (not valid JSON"))
-        << errors;
-    EXPECT_TRUE(contains(errors, "byte offset " + std::to_string(good.size() + 28) +
-                                     ": invalid frame of 5 bytes (not a JSON object), beginning \"[1,2]\""))
-        << errors;
-    EXPECT_TRUE(contains(errors, "frames: 4 (2 valid, 2 invalid)")) << errors;
+    EXPECT_THAT(errors, HasSubstr("connection 1, byte offset " + std::to_string(good.size() + 1) +
+                                  ": invalid frame of 26 bytes (not valid JSON"));
+    EXPECT_THAT(errors, HasSubstr("byte offset " + std::to_string(good.size() + 28) +
+                                  ": invalid frame of 5 bytes (not a JSON object), beginning \"[1,2]\""));
+    EXPECT_THAT(errors, HasSubstr("frames: 4 (2 valid, 2 invalid)"));
 }
 
 TEST_F(ListenBinary, TableFormatShowsAHeaderAndOneLinePerPacket)
@@ -218,9 +213,8 @@ TEST_F(ListenBinary, TableFormatShowsAHeaderAndOneLinePerPacket)
     const std::string output = process->out();
     ASSERT_EQ(lineCount(output), 2u) << output;
     EXPECT_EQ(output.rfind("TIME ", 0), 0u) << output;
-    EXPECT_TRUE(contains(output, " 868.100   0  0 LoRa SF7 BW125   4/5    -57    9.5 ok          24 "
-                                 "UnconfUp DevAddr 260225C3 FCnt 959 FPort 2\n"))
-        << output;
+    EXPECT_THAT(output, HasSubstr(" 868.100   0  0 LoRa SF7 BW125   4/5    -57    9.5 ok          24 "
+                                  "UnconfUp DevAddr 260225C3 FCnt 959 FPort 2\n"));
 }
 
 TEST_F(ListenBinary, TimeoutEndsWithStatusThreeWithOrWithoutAConnection)
@@ -233,8 +227,8 @@ TEST_F(ListenBinary, TimeoutEndsWithStatusThreeWithOrWithoutAConnection)
     finish(*process, 3);
     ::close(client);
     EXPECT_EQ(lineCount(process->out()), 2u) << "frames before the time-out are still printed";
-    EXPECT_TRUE(contains(process->err(), "timed out")) << process->err();
-    EXPECT_TRUE(contains(process->err(), "frames: 2 (2 valid, 0 invalid)")) << process->err();
+    EXPECT_THAT(process->err(), HasSubstr("timed out"));
+    EXPECT_THAT(process->err(), HasSubstr("frames: 2 (2 valid, 0 invalid)"));
     EXPECT_FALSE(isSocket(socketPath()));
 }
 
@@ -252,7 +246,7 @@ TEST_F(ListenBinary, ConnectionsAreServedOneAfterAnother)
     ::close(second);
     EXPECT_EQ(process->out(),
               upstreamDocument(1) + "\n" + upstreamDocument(2) + "\n" + upstreamDocument(3) + "\n");
-    EXPECT_TRUE(contains(process->err(), "connections: 2;")) << process->err();
+    EXPECT_THAT(process->err(), HasSubstr("connections: 2;"));
 }
 
 TEST_F(ListenBinary, OversizeFrameOrConnectionEndingInsideAFrameIsReportedAndTheNextIsAccepted)
@@ -272,13 +266,11 @@ TEST_F(ListenBinary, OversizeFrameOrConnectionEndingInsideAFrameIsReportedAndThe
     ::close(last);
     EXPECT_EQ(process->out(), good + "\n" + good + "\n");
     const std::string errors = process->err();
-    EXPECT_TRUE(
-        contains(errors, "connection 1, byte offset 0: frame longer than 65536 bytes without a form feed"))
-        << errors;
-    EXPECT_TRUE(contains(errors, "connection 2, byte offset " + std::to_string(good.size() + 1) +
-                                     ": connection ended inside a frame; 8 bytes dropped"))
-        << errors;
-    EXPECT_TRUE(contains(errors, "oversize frames: 1;")) << errors;
+    EXPECT_THAT(errors,
+                HasSubstr("connection 1, byte offset 0: frame longer than 65536 bytes without a form feed"));
+    EXPECT_THAT(errors, HasSubstr("connection 2, byte offset " + std::to_string(good.size() + 1) +
+                                  ": connection ended inside a frame; 8 bytes dropped"));
+    EXPECT_THAT(errors, HasSubstr("oversize frames: 1;"));
 }
 
 TEST_F(ListenBinary, LatencyIsMeasuredOnlyFromCountUsStampedWithThisMachinesClock)
@@ -291,8 +283,8 @@ TEST_F(ListenBinary, LatencyIsMeasuredOnlyFromCountUsStampedWithThisMachinesCloc
     sendAll(client, upstreamDocument(monotonicMicroseconds32() - 600000000u) + FormFeed);
     finish(*process, 0);
     ::close(client);
-    EXPECT_TRUE(contains(process->err(), "latency: p50 ")) << process->err();
-    EXPECT_TRUE(contains(process->err(), "(3 of 4 packets)")) << process->err();
+    EXPECT_THAT(process->err(), HasSubstr("latency: p50 "));
+    EXPECT_THAT(process->err(), HasSubstr("(3 of 4 packets)"));
 }
 
 TEST_F(ListenBinary, SigtermAndSigintRemoveTheSocketAndExitZeroWithPeriodicStatisticsOnStandardError)
@@ -340,7 +332,7 @@ TEST_F(ListenBinary, UnusableSocketPathOrCommandLineIsRefusedAndOtherFilesAreLef
         SCOPED_TRACE(c.arguments[1]);
         auto process = start(c.arguments);
         finish(*process, c.status);
-        EXPECT_TRUE(contains(process->err(), c.error)) << process->err();
+        EXPECT_THAT(process->err(), HasSubstr(c.error));
     }
     EXPECT_EQ(TestSupport::readFile(precious), "precious");
     const int client = connectWhenListening(live, std::chrono::seconds(5));
