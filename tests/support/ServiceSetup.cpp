@@ -33,6 +33,7 @@ const char* const EU868_CONFIGURATION = R"json({
     "gateway_conf": {"gateway_ID": "AA555A0000000101"}
 })json";
 
+// A scenario in which the concentrator receives nothing.
 const char* const SILENT_SCENARIO = R"json({"batches": []})json";
 
 ServiceSetup::ServiceSetup() : _baseDir(_dir.path() + "/run"), _scenarioPath(_dir.file("scenario.json"))
@@ -65,11 +66,6 @@ void ServiceSetup::removeConfig(const std::string& name) const
 void ServiceSetup::writeScenario(const std::string& json) const
 {
     writeFile(_scenarioPath, json);
-}
-
-const std::string& ServiceSetup::scenarioPath() const
-{
-    return _scenarioPath;
 }
 
 std::string ServiceSetup::recordPath() const

@@ -22,16 +22,14 @@ namespace TestSupport
 /// eight multi-SF channels, the LoRa standard and the FSK channel.
 extern const char* const EU868_CONFIGURATION;
 
-/// A scenario in which the concentrator receives nothing.
-extern const char* const SILENT_SCENARIO;
-
 class ServiceSetup
 /// The folder named by MIREL_RUN (configuration files below lorawan/), the
 /// scenario of the simulated concentrator, and the service's environment.
 {
 public:
     ServiceSetup();
-    /// Writes EU868_CONFIGURATION as the global file and SILENT_SCENARIO.
+    /// Writes EU868_CONFIGURATION as the global file and a scenario in which
+    /// the concentrator receives nothing.
 
     const std::string& baseDir() const;
     /// The value of MIREL_RUN.
@@ -43,7 +41,6 @@ public:
     void removeConfig(const std::string& name) const;
 
     void writeScenario(const std::string& json) const;
-    const std::string& scenarioPath() const;
     std::string recordPath() const;
     /// A file in the setup's folder for the "record" member of a scenario.
 

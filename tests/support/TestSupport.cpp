@@ -41,14 +41,6 @@ int removeEntry(const char* path, const struct stat*, int, struct FTW*)
     return ::remove(path);
 }
 
-std::string fileText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 } // namespace
 
 std::string binaryPath(const std::string& name)
@@ -56,14 +48,12 @@ std::string binaryPath(const std::string& name)
     return std::string(LORAWAN_BIN_DIR) + "/" + name;
 }
 
-std::string sourcePath(const std::string& relative)
-{
-    return std::string(LORAWAN_SOURCE_DIR) + "/" + relative;
-}
-
 std::string readFile(const std::string& path)
 {
-    return fileText(path);
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 void writeFile(const std::string& path, const std::string& text)
@@ -250,12 +240,12 @@ bool ChildProcess::exitedBySignal() const
 
 std::string ChildProcess::out() const
 {
-    return fileText(_dir.file("stdout"));
+    return readFile(_dir.file("stdout"));
 }
 
 std::string ChildProcess::err() const
 {
-    return fileText(_dir.file("stderr"));
+    return readFile(_dir.file("stderr"));
 }
 
 bool ChildProcess::waitForOut(const std::string& text, Milliseconds limit) const

@@ -26,9 +26,6 @@ const Milliseconds PATIENCE{20000};
 std::string binaryPath(const std::string& name);
 /// Returns the path of an executable built by the project (build/bin/name).
 
-std::string sourcePath(const std::string& relative);
-/// Returns the path of a file of the source tree.
-
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& text);
 void makeDirectories(const std::string& path);

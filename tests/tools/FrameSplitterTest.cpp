@@ -33,9 +33,7 @@ Frames split(FrameSplitter& splitter, const std::string& stream, const std::vect
         position += length;
         FrameSplitter::Frame frame;
         while (splitter.next(frame) == FrameSplitter::Result::Frame)
-        {
             frames.emplace_back(std::string(frame.text), frame.offset);
-        }
     }
     return frames;
 }

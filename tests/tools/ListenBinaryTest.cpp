@@ -7,6 +7,7 @@
 
 #include "TestSupport.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,6 +23,7 @@
 #include <thread>
 #include <unistd.h>
 
+using ::testing::HasSubstr;
 using TestSupport::ChildProcess;
 using TestSupport::waitFor;
 
@@ -125,11 +127,6 @@ std::size_t lineCount(const std::string& text)
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
 class ListenBinary : public ::testing::Test
 {
 protected:
@@ -144,31 +141,30 @@ protected:
                                               std::map<std::string, std::string>{}, "", -1, standardOutput);
     }
 
-    // Starts the tool and connects a client to it.
-    int startAndConnect(std::unique_ptr<ChildProcess>& process, const std::vector<std::string>& arguments,
-                        int standardOutput = -1) const
+    // Starts the tool as _pTool and connects a client to it.
+    int startAndConnect(const std::vector<std::string>& arguments, int standardOutput = -1)
     {
-        process = start(arguments, standardOutput);
+        _pTool = start(arguments, standardOutput);
         const int client = connectWhenListening(socketPath());
-        EXPECT_GE(client, 0) << "nothing listened on " << socketPath() << "\n" << process->err();
+        EXPECT_GE(client, 0) << "nothing listened on " << socketPath() << "\n" << _pTool->err();
         return client;
     }
 
-    static void finish(ChildProcess& process, int expectedStatus)
+    void finish(int expectedStatus) const
     {
-        ASSERT_TRUE(process.waitForExit()) << "still running\n" << process.err();
-        EXPECT_EQ(process.exitStatus(), expectedStatus) << process.err();
+        ASSERT_TRUE(_pTool->waitForExit()) << "still running\n" << _pTool->err();
+        EXPECT_EQ(_pTool->exitStatus(), expectedStatus) << _pTool->err();
     }
 
     TestSupport::TempDir _directory;
+    std::unique_ptr<ChildProcess> _pTool;
 };
 
 } // namespace
 
 TEST_F(ListenBinary, DocumentsSentInPiecesArePrintedUnchangedOnePerLine)
 {
-    std::unique_ptr<ChildProcess> process;
-    const int client = startAndConnect(process, {"--count", "3"});
+    const int client = startAndConnect({"--count", "3"});
     const std::string first = upstreamDocument(1);
     const std::string second = upstreamDocument(2, "");
     const std::string third = upstreamDocument(3, std::string(512, 'A'));
@@ -182,83 +178,75 @@ TEST_F(ListenBinary, DocumentsSentInPiecesArePrintedUnchangedOnePerLine)
         position += length;
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
-    finish(*process, 0);
+    finish(0);
     ::close(client);
-    EXPECT_EQ(process->out(), first + "\n" + second + "\n" + third + "\n");
-    EXPECT_EQ(process->err(), "");
+    EXPECT_EQ(_pTool->out(), first + "\n" + second + "\n" + third + "\n");
+    EXPECT_EQ(_pTool->err(), "");
 }
 
 TEST_F(ListenBinary, InvalidFrameIsReportedWithItsOffsetCountedAndSkipped)
 {
-    std::unique_ptr<ChildProcess> process;
-    const int client = startAndConnect(process, {"--count", "4", "--stats"});
+    const int client = startAndConnect({"--count", "4", "--stats"});
     const std::string good = upstreamDocument(7);
     sendAll(client, good + FormFeed + "{\"type\":\"message_upstream\"" + FormFeed + "[1,2]" + FormFeed +
                         good + FormFeed);
-    finish(*process, 0);
+    finish(0);
     ::close(client);
-    EXPECT_EQ(process->out(), good + "\n" + good + "\n");
-    const std::string errors = process->err();
-    EXPECT_TRUE(contains(errors, "connection 1, byte offset " + std::to_string(good.size() + 1) +
-                                     ": invalid frame of 26 bytes (not valid JSON"))
-        << errors;
-    EXPECT_TRUE(contains(errors, "byte offset " + std::to_string(good.size() + 28) +
-                                     ": invalid frame of 5 bytes (not a JSON object), beginning \"[1,2]\""))
-        << errors;
-    EXPECT_TRUE(contains(errors, "frames: 4 (2 valid, 2 invalid)")) << errors;
+    EXPECT_EQ(_pTool->out(), good + "\n" + good + "\n");
+    const std::string errors = _pTool->err();
+    EXPECT_THAT(errors, HasSubstr("connection 1, byte offset " + std::to_string(good.size() + 1) +
+                                  ": invalid frame of 26 bytes (not valid JSON"));
+    EXPECT_THAT(errors, HasSubstr("byte offset " + std::to_string(good.size() + 28) +
+                                  ": invalid frame of 5 bytes (not a JSON object), beginning \"[1,2]\""));
+    EXPECT_THAT(errors, HasSubstr("frames: 4 (2 valid, 2 invalid)"));
 }
 
 TEST_F(ListenBinary, TableFormatShowsAHeaderAndOneLinePerPacket)
 {
-    std::unique_ptr<ChildProcess> process;
-    const int client = startAndConnect(process, {"--count", "1", "--format", "table"});
+    const int client = startAndConnect({"--count", "1", "--format", "table"});
     sendAll(client, upstreamDocument(1, "40C325022680BF03027A2A9402189674EF834E23F7CB6196") + FormFeed);
-    finish(*process, 0);
+    finish(0);
     ::close(client);
-    const std::string output = process->out();
+    const std::string output = _pTool->out();
     ASSERT_EQ(lineCount(output), 2u) << output;
     EXPECT_EQ(output.rfind("TIME ", 0), 0u) << output;
-    EXPECT_TRUE(contains(output, " 868.100   0  0 LoRa SF7 BW125   4/5    -57    9.5 ok          24 "
-                                 "UnconfUp DevAddr 260225C3 FCnt 959 FPort 2\n"))
-        << output;
+    EXPECT_THAT(output, HasSubstr(" 868.100   0  0 LoRa SF7 BW125   4/5    -57    9.5 ok          24 "
+                                  "UnconfUp DevAddr 260225C3 FCnt 959 FPort 2\n"));
 }
 
 TEST_F(ListenBinary, TimeoutEndsWithStatusThreeWithOrWithoutAConnection)
 {
-    finish(*start({"--timeout", "0.3"}), 3);
-
-    std::unique_ptr<ChildProcess> process;
-    const int client = startAndConnect(process, {"--count", "5", "--timeout", "0.5", "--stats"});
+    _pTool = start({"--timeout", "0.3"});
+    finish(3);
+    const int client = startAndConnect({"--count", "5", "--timeout", "0.5", "--stats"});
     sendAll(client, upstreamDocument(1) + FormFeed + upstreamDocument(2) + FormFeed);
-    finish(*process, 3);
+    finish(3);
     ::close(client);
-    EXPECT_EQ(lineCount(process->out()), 2u) << "frames before the time-out are still printed";
-    EXPECT_TRUE(contains(process->err(), "timed out")) << process->err();
-    EXPECT_TRUE(contains(process->err(), "frames: 2 (2 valid, 0 invalid)")) << process->err();
+    EXPECT_EQ(lineCount(_pTool->out()), 2u) << "frames before the time-out are still printed";
+    EXPECT_THAT(_pTool->err(), HasSubstr("timed out"));
+    EXPECT_THAT(_pTool->err(), HasSubstr("frames: 2 (2 valid, 0 invalid)"));
     EXPECT_FALSE(isSocket(socketPath()));
 }
 
 TEST_F(ListenBinary, ConnectionsAreServedOneAfterAnother)
 {
-    std::unique_ptr<ChildProcess> process;
-    const int first = startAndConnect(process, {"--count", "3", "--stats"});
+    const int first = startAndConnect({"--count", "3", "--stats"});
     // The second client connects while the first is served; it waits its turn.
     const int second = connectWhenListening(socketPath());
     ASSERT_GE(second, 0);
     sendAll(second, upstreamDocument(3) + FormFeed);
     sendAll(first, upstreamDocument(1) + FormFeed + upstreamDocument(2) + FormFeed);
     ::close(first);
-    finish(*process, 0);
+    finish(0);
     ::close(second);
-    EXPECT_EQ(process->out(),
+    EXPECT_EQ(_pTool->out(),
               upstreamDocument(1) + "\n" + upstreamDocument(2) + "\n" + upstreamDocument(3) + "\n");
-    EXPECT_TRUE(contains(process->err(), "connections: 2;")) << process->err();
+    EXPECT_THAT(_pTool->err(), HasSubstr("connections: 2;"));
 }
 
 TEST_F(ListenBinary, OversizeFrameOrConnectionEndingInsideAFrameIsReportedAndTheNextIsAccepted)
 {
-    std::unique_ptr<ChildProcess> process;
-    const int oversize = startAndConnect(process, {"--count", "2", "--stats"});
+    const int oversize = startAndConnect({"--count", "2", "--stats"});
     sendAll(oversize, upstreamDocument(1).substr(0, 20) + std::string(70000, 'x'));
     EXPECT_TRUE(waitForPeerClose(oversize)) << "the tool must drop the connection";
     ::close(oversize);
@@ -268,31 +256,28 @@ TEST_F(ListenBinary, OversizeFrameOrConnectionEndingInsideAFrameIsReportedAndThe
     ::close(unfinished);
     const int last = connectWhenListening(socketPath());
     sendAll(last, good + FormFeed);
-    finish(*process, 0);
+    finish(0);
     ::close(last);
-    EXPECT_EQ(process->out(), good + "\n" + good + "\n");
-    const std::string errors = process->err();
-    EXPECT_TRUE(
-        contains(errors, "connection 1, byte offset 0: frame longer than 65536 bytes without a form feed"))
-        << errors;
-    EXPECT_TRUE(contains(errors, "connection 2, byte offset " + std::to_string(good.size() + 1) +
-                                     ": connection ended inside a frame; 8 bytes dropped"))
-        << errors;
-    EXPECT_TRUE(contains(errors, "oversize frames: 1;")) << errors;
+    EXPECT_EQ(_pTool->out(), good + "\n" + good + "\n");
+    const std::string errors = _pTool->err();
+    EXPECT_THAT(errors,
+                HasSubstr("connection 1, byte offset 0: frame longer than 65536 bytes without a form feed"));
+    EXPECT_THAT(errors, HasSubstr("connection 2, byte offset " + std::to_string(good.size() + 1) +
+                                  ": connection ended inside a frame; 8 bytes dropped"));
+    EXPECT_THAT(errors, HasSubstr("oversize frames: 1;"));
 }
 
 TEST_F(ListenBinary, LatencyIsMeasuredOnlyFromCountUsStampedWithThisMachinesClock)
 {
-    std::unique_ptr<ChildProcess> process;
-    const int client = startAndConnect(process, {"--count", "4", "--stats"});
+    const int client = startAndConnect({"--count", "4", "--stats"});
     for (int frame = 0; frame < 3; ++frame)
         sendAll(client, upstreamDocument(monotonicMicroseconds32()) + FormFeed);
     // Ten minutes old: an unrelated counter, not this machine's clock.
     sendAll(client, upstreamDocument(monotonicMicroseconds32() - 600000000u) + FormFeed);
-    finish(*process, 0);
+    finish(0);
     ::close(client);
-    EXPECT_TRUE(contains(process->err(), "latency: p50 ")) << process->err();
-    EXPECT_TRUE(contains(process->err(), "(3 of 4 packets)")) << process->err();
+    EXPECT_THAT(_pTool->err(), HasSubstr("latency: p50 "));
+    EXPECT_THAT(_pTool->err(), HasSubstr("(3 of 4 packets)"));
 }
 
 TEST_F(ListenBinary, SigtermAndSigintRemoveTheSocketAndExitZeroWithPeriodicStatisticsOnStandardError)
@@ -301,17 +286,15 @@ TEST_F(ListenBinary, SigtermAndSigintRemoveTheSocketAndExitZeroWithPeriodicStati
     for (int signalNumber : {SIGTERM, SIGINT})
     {
         SCOPED_TRACE(signalNumber);
-        std::unique_ptr<ChildProcess> process;
-        const int client = startAndConnect(process, {"--stats-interval", "0.1"});
+        const int client = startAndConnect({"--stats-interval", "0.1"});
         sendAll(client, upstreamDocument(1) + FormFeed);
-        ASSERT_TRUE(waitFor([&] { return process->out() == line; }))
+        ASSERT_TRUE(waitFor([&] { return _pTool->out() == line; }))
             << "the line must reach a file reader while the tool waits";
-        EXPECT_TRUE(process->waitForErr("lorawan-listen statistics:")) << "while running";
-        process->signal(signalNumber);
-        finish(*process, 0);
+        EXPECT_TRUE(_pTool->waitForErr("lorawan-listen statistics:")) << "while running";
+        _pTool->signal(signalNumber);
+        finish(0);
         ::close(client);
-        EXPECT_EQ(process->out(), line) << "statistics never go to standard output";
-        EXPECT_FALSE(isSocket(socketPath()));
+        EXPECT_EQ(_pTool->out(), line) << "statistics never go to standard output";
         EXPECT_EQ(::access(socketPath().c_str(), F_OK), -1);
     }
 }
@@ -338,9 +321,9 @@ TEST_F(ListenBinary, UnusableSocketPathOrCommandLineIsRefusedAndOtherFilesAreLef
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.arguments[1]);
-        auto process = start(c.arguments);
-        finish(*process, c.status);
-        EXPECT_TRUE(contains(process->err(), c.error)) << process->err();
+        _pTool = start(c.arguments);
+        finish(c.status);
+        EXPECT_THAT(_pTool->err(), HasSubstr(c.error));
     }
     EXPECT_EQ(TestSupport::readFile(precious), "precious");
     const int client = connectWhenListening(live, std::chrono::seconds(5));
@@ -351,9 +334,9 @@ TEST_F(ListenBinary, UnusableSocketPathOrCommandLineIsRefusedAndOtherFilesAreLef
     ::close(client);
     ::close(listener);
 
-    auto help = start({"--help"});
-    finish(*help, 0);
-    EXPECT_EQ(help->out().rfind("Usage: lorawan-listen", 0), 0u) << help->out();
+    _pTool = start({"--help"});
+    finish(0);
+    EXPECT_EQ(_pTool->out().rfind("Usage: lorawan-listen", 0), 0u) << _pTool->out();
 }
 
 TEST_F(ListenBinary, StaleSocketFileIsReplacedBySocketsWithTheRequestedPermissions)
@@ -365,14 +348,13 @@ TEST_F(ListenBinary, StaleSocketFileIsReplacedBySocketsWithTheRequestedPermissio
     for (const auto& [arguments, expected] : std::vector<std::pair<std::vector<std::string>, mode_t>>{
              {{}, 0660}, {{"--mode", "0600"}, 0600}, {{"--mode=666"}, 0666}})
     {
-        std::unique_ptr<ChildProcess> process;
-        const int client = startAndConnect(process, arguments);
+        const int client = startAndConnect(arguments);
         ASSERT_GE(client, 0);
         struct stat status;
         ASSERT_EQ(::lstat(socketPath().c_str(), &status), 0);
         EXPECT_EQ(status.st_mode & 07777, expected) << (arguments.empty() ? "default" : arguments.back());
-        process->signal(SIGTERM);
-        finish(*process, 0);
+        _pTool->signal(SIGTERM);
+        finish(0);
         ::close(client);
     }
 }
@@ -382,12 +364,11 @@ TEST_F(ListenBinary, ReaderOfStandardOutputGoingAwayEndsTheToolWithoutSigpipe)
     int pipeFds[2];
     ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
     ::close(pipeFds[0]); // nobody will ever read
-    std::unique_ptr<ChildProcess> process;
-    const int client = startAndConnect(process, {"--format", "json"}, pipeFds[1]);
+    const int client = startAndConnect({"--format", "json"}, pipeFds[1]);
     ::close(pipeFds[1]);
     ASSERT_GE(client, 0);
     sendAll(client, upstreamDocument(1) + FormFeed);
-    finish(*process, 0);
+    finish(0);
     ::close(client);
     EXPECT_FALSE(isSocket(socketPath()));
 }
@@ -396,8 +377,7 @@ TEST_F(ListenBinary, StopSignalEndsTheToolEvenWhenStandardOutputIsStalled)
 {
     int pipeFds[2];
     ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
-    std::unique_ptr<ChildProcess> process;
-    const int client = startAndConnect(process, {"--format", "json"}, pipeFds[1]);
+    const int client = startAndConnect({"--format", "json"}, pipeFds[1]);
     ::close(pipeFds[1]);
     ASSERT_GE(client, 0);
     // More than the pipe and the tool's buffer hold; nobody reads the pipe.
@@ -422,8 +402,8 @@ TEST_F(ListenBinary, StopSignalEndsTheToolEvenWhenStandardOutputIsStalled)
             return ::ioctl(pipeFds[0], FIONREAD, &queued) == 0 && queued >= 60000;
         }))
         << "the pipe never filled";
-    process->signal(SIGTERM);
-    finish(*process, 0);
+    _pTool->signal(SIGTERM);
+    finish(0);
     ::close(client);
     ::close(pipeFds[0]);
     EXPECT_FALSE(isSocket(socketPath()));

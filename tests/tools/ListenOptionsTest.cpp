@@ -50,7 +50,5 @@ TEST(ListenOptions, UnusableValuesAreRefused)
         {"--socket", ""},    {"--count"},          {"--stats=yes"},
         {"--frobnicate"},    {"positional"}};
     for (const auto& arguments : bad)
-    {
         EXPECT_THROW(ListenOptions::parse(arguments), Poco::InvalidArgumentException) << arguments[0];
-    }
 }

@@ -8,6 +8,7 @@
 #include "tools/listen/Statistics.h"
 #include "tools/listen/LatencyHistogram.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,6 +17,8 @@ using LoRaWANListen::LatencyHistogram;
 using LoRaWANListen::LatencyMode;
 using LoRaWANListen::PacketDocument;
 using LoRaWANListen::Statistics;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace
 {
@@ -30,20 +33,13 @@ PacketDocument packet(const char* ifChain, const char* status, std::uint32_t cou
     return document;
 }
 
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
 } // namespace
 
 TEST(LatencyHistogram, SmallSamplesAndThe32BitExtremesAreExact)
 {
     LatencyHistogram histogram;
     for (std::uint32_t sample = 1; sample <= 50; ++sample)
-    {
         histogram.add(sample);
-    }
     EXPECT_EQ(histogram.count(), 50u);
     EXPECT_EQ(histogram.minimum(), 1u);
     EXPECT_EQ(histogram.maximum(), 50u);
@@ -61,9 +57,7 @@ TEST(LatencyHistogram, LargeSamplesAreWithinTwoPercent)
 {
     LatencyHistogram histogram;
     for (std::uint32_t sample = 1; sample <= 100000; ++sample)
-    {
         histogram.add(sample * 37);
-    }
     EXPECT_NEAR(histogram.percentile(0.5), 50000.0 * 37, 50000.0 * 37 * 0.02);
     EXPECT_NEAR(histogram.percentile(0.99), 99000.0 * 37, 99000.0 * 37 * 0.02);
     EXPECT_EQ(histogram.maximum(), 100000u * 37);
@@ -87,24 +81,23 @@ TEST(Statistics, CountsFramesPacketsIfChainsAndCrcStatus)
     statistics.recordPartial(57);
     const std::string report = statistics.report();
     EXPECT_EQ(statistics.frames(), 7u);
-    EXPECT_TRUE(contains(report, "frames: 7 (6 valid, 1 invalid); 0.600 s from first to last, 10.0 frames/s"))
-        << report;
-    EXPECT_TRUE(contains(report, "packets: 6;")) << report;
-    EXPECT_TRUE(contains(report, "IF chains: 0:4 8:2\n")) << report;
-    EXPECT_TRUE(contains(report, "CRC: ok 2, bad 1, none 1, undefined 1, other 1\n")) << report;
-    EXPECT_TRUE(
-        contains(report, "connections: 1; oversize frames: 1; unfinished frames: 1 (57 bytes dropped)"))
-        << report;
-    EXPECT_TRUE(contains(report, "latency: off")) << report;
+    EXPECT_THAT(report,
+                HasSubstr("frames: 7 (6 valid, 1 invalid); 0.600 s from first to last, 10.0 frames/s"));
+    EXPECT_THAT(report, HasSubstr("packets: 6;"));
+    EXPECT_THAT(report, HasSubstr("IF chains: 0:4 8:2\n"));
+    EXPECT_THAT(report, HasSubstr("CRC: ok 2, bad 1, none 1, undefined 1, other 1\n"));
+    EXPECT_THAT(report,
+                HasSubstr("connections: 1; oversize frames: 1; unfinished frames: 1 (57 bytes dropped)"));
+    EXPECT_THAT(report, HasSubstr("latency: off"));
 }
 
 TEST(Statistics, RateNeedsTwoFramesApart)
 {
     Statistics statistics(LatencyMode::Off);
     statistics.recordFrame(5);
-    EXPECT_FALSE(contains(statistics.report(), "frames/s"));
+    EXPECT_THAT(statistics.report(), Not(HasSubstr("frames/s")));
     statistics.recordFrame(5);
-    EXPECT_FALSE(contains(statistics.report(), "frames/s")) << "no time passed";
+    EXPECT_THAT(statistics.report(), Not(HasSubstr("frames/s"))) << "no time passed";
 }
 
 TEST(Statistics, OtherMessageTypesAndMissingFieldsAreCountedApart)
@@ -117,9 +110,9 @@ TEST(Statistics, OtherMessageTypesAndMissingFieldsAreCountedApart)
     bare.setType("message_upstream");
     statistics.recordDocument(bare, 0);
     const std::string report = statistics.report();
-    EXPECT_TRUE(contains(report, "packets: 1; documents of other types: 1")) << report;
-    EXPECT_TRUE(contains(report, "IF chains: ?:1")) << report;
-    EXPECT_TRUE(contains(report, "other 1")) << report;
+    EXPECT_THAT(report, HasSubstr("packets: 1; documents of other types: 1"));
+    EXPECT_THAT(report, HasSubstr("IF chains: ?:1"));
+    EXPECT_THAT(report, HasSubstr("other 1"));
 }
 
 TEST(Statistics, AutoLatencyTakesOnlyStampsWithinTheWindowAcrossTheWrapOfCountUs)
@@ -136,7 +129,7 @@ TEST(Statistics, AutoLatencyTakesOnlyStampsWithinTheWindowAcrossTheWrapOfCountUs
     EXPECT_EQ(statistics.latency().count(), 3u);
     EXPECT_EQ(statistics.latency().minimum(), 500u);
     EXPECT_EQ(statistics.latency().maximum(), 2500u);
-    EXPECT_TRUE(contains(statistics.report(), "max 2.500 ms (3 of 5 packets)")) << statistics.report();
+    EXPECT_THAT(statistics.report(), HasSubstr("max 2.500 ms (3 of 5 packets)"));
 }
 
 TEST(Statistics, LatencyOnTakesEveryStampOffNoneAndAutoSaysWhenItFoundNone)
@@ -145,12 +138,9 @@ TEST(Statistics, LatencyOnTakesEveryStampOffNoneAndAutoSaysWhenItFoundNone)
     Statistics off(LatencyMode::Off);
     Statistics automatic(LatencyMode::Auto);
     for (Statistics* statistics : {&on, &off, &automatic})
-    {
         statistics->recordDocument(packet("0", "16", 1000), 20001000);
-    }
     EXPECT_EQ(on.latency().count(), 1u);
     EXPECT_EQ(on.latency().maximum(), 20000000u);
     EXPECT_EQ(off.latency().count(), 0u);
-    EXPECT_TRUE(contains(automatic.report(), "latency: not measured (no count_us within 10 s"))
-        << automatic.report();
+    EXPECT_THAT(automatic.report(), HasSubstr("latency: not measured (no count_us within 10 s"));
 }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 using LoRaWANListen::DocumentValidator;
 using LoRaWANListen::PacketDocument;
@@ -49,32 +50,27 @@ PacketDocument realUplink()
 
 } // namespace
 
-TEST(TableFormatter, LoRaUplinkLineShowsUnitsWordsAndTheLoRaWANHeader)
+TEST(TableFormatter, LoRaAndFskLinesShowUnitsWordsAndTheLoRaWANHeader)
 {
-    EXPECT_EQ(lineOf(realUplink()),
-              "2024-05-01 12:00:03.045   868.100   0  0 LoRa SF7 BW125   4/5    -57    9.5 ok   "
-              "       24 UnconfUp DevAddr 260225C3 FCnt 959 FPort 2\n");
-}
-
-TEST(TableFormatter, JoinRequestOnTheStandardChannelWithBadCrc)
-{
-    const PacketDocument document = packet(
-        R"("freq_hz":"904300000","if_chain":"8","status":"17","rf_chain":"1","modulation":"16","bandwidth":"1",)"
-        R"("datarate":"64","coderate":"4","rssi":"-120.5","snr":"-18.25","size":"23",)"
-        R"("payload":"00010000D07ED5B37030051C000BA304003412AABBCCDD")");
-    EXPECT_EQ(lineOf(document),
-              "2024-05-01 12:00:03.045   904.300   8  1 LoRa SF12 BW500  4/8 -120.5 -18.25 bad    "
-              "     23 JoinReq JoinEUI 70B3D57ED0000001 DevEUI 0004A30B001C0530 DevNonce 1234\n");
-}
-
-TEST(TableFormatter, FskLineShowsBitRateAndNoLoRaFields)
-{
-    const PacketDocument document = packet(
-        R"("freq_hz":"868800000","if_chain":"9","status":"1","rf_chain":"1","modulation":"32","bandwidth":"2",)"
-        R"("datarate":"50000","coderate":"0","rssi":"-88","snr":"0","size":"12","payload":"400102030400010001AABBCCDD")");
-    EXPECT_EQ(lineOf(document),
-              "2024-05-01 12:00:03.045   868.800   9  1 FSK 50000 b/s    -      -88      - none   "
-              "     12 -\n");
+    const std::pair<PacketDocument, std::string> cases[] = {
+        {realUplink(), "2024-05-01 12:00:03.045   868.100   0  0 LoRa SF7 BW125   4/5    -57    9.5 ok   "
+                       "       24 UnconfUp DevAddr 260225C3 FCnt 959 FPort 2\n"},
+        // A join request on the standard channel with a bad CRC.
+        {packet(
+             R"("freq_hz":"904300000","if_chain":"8","status":"17","rf_chain":"1","modulation":"16",)"
+             R"("bandwidth":"1","datarate":"64","coderate":"4","rssi":"-120.5","snr":"-18.25","size":"23",)"
+             R"("payload":"00010000D07ED5B37030051C000BA304003412AABBCCDD")"),
+         "2024-05-01 12:00:03.045   904.300   8  1 LoRa SF12 BW500  4/8 -120.5 -18.25 bad    "
+         "     23 JoinReq JoinEUI 70B3D57ED0000001 DevEUI 0004A30B001C0530 DevNonce 1234\n"},
+        // FSK: the bit rate, and none of the LoRa fields.
+        {packet(R"("freq_hz":"868800000","if_chain":"9","status":"1","rf_chain":"1","modulation":"32",)"
+                R"("bandwidth":"2","datarate":"50000","coderate":"0","rssi":"-88","snr":"0","size":"12",)"
+                R"("payload":"400102030400010001AABBCCDD")"),
+         "2024-05-01 12:00:03.045   868.800   9  1 FSK 50000 b/s    -      -88      - none   "
+         "     12 -\n"},
+    };
+    for (const auto& [document, line] : cases)
+        EXPECT_EQ(lineOf(document), line);
 }
 
 TEST(TableFormatter, OddFieldValuesAreShownExactlyOrNamedAsUnknown)

@@ -11,19 +11,6 @@
 namespace PicoGwEmuTest
 {
 
-namespace
-{
-
-unsigned countOf(const std::string& text, const std::string& what)
-{
-    unsigned count = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
-        ++count;
-    return count;
-}
-
-} // namespace
-
 EmulatorProcess::EmulatorProcess(const std::vector<std::string>& arguments)
     : ChildProcess(TestSupport::binaryPath("picogw-emu"), arguments, {})
 {
@@ -43,11 +30,6 @@ std::string EmulatorProcess::waitReady() const
         return device;
     ADD_FAILURE() << "emulator not ready; its errors: " << err();
     return std::string();
-}
-
-bool EmulatorProcess::waitForLog(const std::string& text, unsigned occurrences) const
-{
-    return TestSupport::waitFor([&] { return countOf(err(), text) >= occurrences; });
 }
 
 int EmulatorProcess::stop(int signalNumber)

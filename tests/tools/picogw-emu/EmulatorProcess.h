@@ -27,9 +27,6 @@ public:
     /// Waits for the pseudo-terminal's path on standard output and returns it;
     /// fails the test and returns "" if it does not come.
 
-    bool waitForLog(const std::string& text, unsigned occurrences = 1) const;
-    /// Waits until standard error holds text at least occurrences times.
-
     int stop(int signalNumber);
     /// Sends the signal and returns the exit status (128 + signal if killed).
 

@@ -115,7 +115,7 @@ TEST(EmulatorProgram, InjectedPacketsReachTheHostAndRefusedLinesAreReported)
     EXPECT_NE(errors.find("line 1: ERROR unknown field \"freq\""), std::string::npos) << errors;
     EXPECT_NE(errors.find("line 3: ERROR"), std::string::npos) << errors;
     EXPECT_EQ(errors.find("line 2"), std::string::npos) << errors;
-    EXPECT_TRUE(emulator.waitForLog("1 queued"));
+    EXPECT_TRUE(emulator.waitForErr("1 queued"));
     EXPECT_EQ(runInject(dir, dir.file("ctl"), GOOD_PACKET + "\n\n" + GOOD_PACKET + "\n"), 0);
     const Reply reply = host.exchange('b', 0, {16});
     ASSERT_FALSE(reply.data.empty());

@@ -63,9 +63,7 @@ protected:
     {
         std::vector<std::string> arguments{"--link", _dir.file("dev")};
         if (!packets.empty())
-        {
             arguments.insert(arguments.end(), {"--packets", _dir.write("packets.jsonl", packets)});
-        }
         _pEmulator = std::make_unique<EmulatorProcess>(arguments);
         ASSERT_FALSE(_pEmulator->waitReady().empty());
         _pHost = std::make_unique<HostClient>(_dir.file("dev"));
@@ -123,7 +121,7 @@ TEST_F(ProtocolTest, BytesThatStartNoCommandAreSkipped)
     const std::vector<std::uint8_t> bytes{0xFF, 0x00, 'Q', 'l', 0, 4, 0, 0x01, 0x0A, 0x00, 0x06};
     _pHost->sendRaw(bytes);
     EXPECT_EQ(_pHost->receive().command, 'l');
-    EXPECT_TRUE(_pEmulator->waitForLog("skipped 3 byte(s)"));
+    EXPECT_TRUE(_pEmulator->waitForErr("skipped 3 byte(s)"));
 }
 
 TEST_F(ProtocolTest, CommandsAreRefusedOutsideTheirSizesAndAddresses)
@@ -285,7 +283,7 @@ TEST_F(ProtocolTest, ReceiveHandsOverAtMostSixteenPacketsInOrder)
     _pHost->configureRadio(0, true);
     _pHost->configureRadio(1, true);
     _pHost->startConcentrator();
-    EXPECT_TRUE(_pEmulator->waitForLog("concentrator started"));
+    EXPECT_TRUE(_pEmulator->waitForErr("concentrator started"));
 
     const Reply first = receivePackets(16);
     ASSERT_EQ(first.data.at(0), 16);
@@ -361,7 +359,7 @@ TEST_F(ProtocolTest, McuResetReturnsToPowerOnAndTheNextHostIsServed)
     EXPECT_EQ(receivePackets(1).data.at(0), 1);
     _pHost->write(1, 40, 0x5A);
     EXPECT_EQ(_pHost->exchange('m', 0).status, ACK_OK);
-    EXPECT_TRUE(_pEmulator->waitForLog("concentrator stopped"));
+    EXPECT_TRUE(_pEmulator->waitForErr("concentrator stopped"));
     EXPECT_EQ(_pHost->read(1, 40), 0);
     EXPECT_EQ(_pHost->read(2, RADIO_A_READBACK_REGISTER), 0);
     EXPECT_EQ(receivePackets(16).data, std::vector<std::uint8_t>{0}) << "not started any more";
@@ -369,7 +367,7 @@ TEST_F(ProtocolTest, McuResetReturnsToPowerOnAndTheNextHostIsServed)
     EXPECT_EQ(_pHost->exchange('w', PAGE_REGISTER, {0x80}).status, ACK_OK);
     EXPECT_EQ(_pHost->exchange('m', 0).status, ACK_OK);
     _pHost->close();
-    ASSERT_TRUE(_pEmulator->waitForLog("host closed the device"));
+    ASSERT_TRUE(_pEmulator->waitForErr("host closed the device"));
 
     _pHost = std::make_unique<HostClient>(_dir.file("dev"));
     EXPECT_EQ(_pHost->exchange('l', 0, FIRMWARE_VERSION_BYTES).data.size(), 8u);
@@ -386,9 +384,9 @@ TEST_F(ProtocolTest, HostThatClosesAndReopensFindsNoStaleAnswers)
     _pHost->startConcentrator();
     // Ask, then leave without reading the answer, as a killed host would.
     _pHost->send('b', 0, {16});
-    ASSERT_TRUE(_pEmulator->waitForLog("handed over 1 packet(s)"));
+    ASSERT_TRUE(_pEmulator->waitForErr("handed over 1 packet(s)"));
     _pHost->close();
-    ASSERT_TRUE(_pEmulator->waitForLog("host closed the device"));
+    ASSERT_TRUE(_pEmulator->waitForErr("host closed the device"));
 
     _pHost = std::make_unique<HostClient>(_dir.file("dev"));
     const Reply reply = _pHost->exchange('l', 0, FIRMWARE_VERSION_BYTES);
