@@ -31,6 +31,20 @@ void writeDocuments(MarkupTestWriter& writer)
     }
 }
 
+// The documents in plain mode, read after the writer has gone: neither flush()
+// nor the end of a writer without a compressor may add a byte.
+std::string plainText(bool pretty)
+{
+    std::ostringstream plain;
+    {
+        MarkupTestWriter writer(plain, pretty, false);
+        EXPECT_FALSE(writer.hasCompressor());
+        writeDocuments(writer);
+        writer.flush();
+    }
+    return plain.str();
+}
+
 std::string inflate(const std::string& compressed, DeflatingStreamBuf::StreamType streamType)
 {
     std::istringstream in(compressed);
@@ -52,30 +66,16 @@ TEST(MarkupCompression, BothStreamTypesInflateToThePlainTextInBothForms)
         {
             SCOPED_TRACE(std::string(streamType == DeflatingStreamBuf::STREAM_GZIP ? "gzip" : "zlib") +
                          (pretty ? ", pretty" : ", compact"));
-            std::ostringstream plain;
-            MarkupTestWriter plainWriter(plain, pretty, false);
-            writeDocuments(plainWriter);
+            const std::string plain = plainText(pretty);
             std::ostringstream compressed;
             MarkupTestWriter writer(compressed, streamType, pretty, false);
             writeDocuments(writer);
             writer.flush();
 
-            EXPECT_LT(compressed.str().size(), plain.str().size());
-            EXPECT_EQ(inflate(compressed.str(), streamType), plain.str());
+            EXPECT_LT(compressed.str().size(), plain.size());
+            EXPECT_EQ(inflate(compressed.str(), streamType), plain);
             const bool gzipMagic = compressed.str().compare(0, 2, "\x1f\x8b") == 0;
             EXPECT_EQ(gzipMagic, streamType == DeflatingStreamBuf::STREAM_GZIP);
         }
     }
-}
-
-TEST(MarkupCompression, PlainModeSetsUpNoCompressorAndWritesNothingBeyondTheMarkup)
-{
-    std::ostringstream out;
-    {
-        MarkupTestWriter writer(out, false, false);
-        EXPECT_FALSE(writer.hasCompressor());
-        writer.write(leaf(MarkupFactory::BT_STRING, "a", "x"));
-        writer.flush();
-    }
-    EXPECT_EQ(out.str(), R"("a":"x")");
 }

@@ -34,33 +34,29 @@ struct TextCase
 
 Element withEveryAttribute()
 {
-    return with(leaf(MarkupFactory::BT_REAL, "t", "21.5"),
-                [](Element& e)
-                {
-                    e.comment = "c";
-                    e.error = 3;
-                    e.errorText = "et";
-                    e.displayName = "dn";
-                    e.type = "ty";
-                    e.truncated = true;
-                    e.maximum = "99";
-                    e.minimum = "-9";
-                    e.contextTag = "4";
-                    e.propertyIdentifier = "85";
-                    e.writable = "true";
-                    e.description = "de";
-                });
+    Element e = leaf(MarkupFactory::BT_REAL, "t", "21.5");
+    e.comment = "c";
+    e.error = 3;
+    e.errorText = "et";
+    e.displayName = "dn";
+    e.type = "ty";
+    e.truncated = true;
+    e.maximum = "99";
+    e.minimum = "-9";
+    e.contextTag = "4";
+    e.propertyIdentifier = "85";
+    e.writable = "true";
+    e.description = "de";
+    return e;
 }
 
 Element withLimits(MarkupFactory::BaseType baseType)
 {
-    return with(leaf(baseType, "x", ""),
-                [](Element& e)
-                {
-                    e.type = "T";
-                    e.maximum = "8";
-                    e.minimum = "1";
-                });
+    Element e = leaf(baseType, "x", "");
+    e.type = "T";
+    e.maximum = "8";
+    e.minimum = "1";
+    return e;
 }
 
 Element omittingEmptyValue(Element e)

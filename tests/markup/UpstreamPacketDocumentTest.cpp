@@ -15,7 +15,6 @@
 #include <nlohmann/json.hpp>
 
 #include <cstring>
-#include <limits>
 #include <map>
 #include <sstream>
 
@@ -49,11 +48,13 @@ lgw_pkt_rx_s examplePacket()
 class UpstreamPacketDocumentTest : public ::testing::Test
 {
 protected:
-    std::string render(const lgw_pkt_rx_s& packet, const std::string& type = "message_upstream")
+    /// The text of packet's document written documents times by one writer.
+    std::string render(const lgw_pkt_rx_s& packet, int documents = 1)
     {
         std::ostringstream text;
         Zel::BACnet::WS::MarkupFactoryJSON writer(text, false, false);
-        _worker.markupUpstreamPkt(packet, writer, type);
+        for (int i = 0; i < documents; ++i)
+            _worker.markupUpstreamPkt(packet, writer, "message_upstream");
         return text.str();
     }
 
@@ -125,12 +126,8 @@ TEST_F(UpstreamPacketDocumentTest, ZeroFieldsAndAnEmptyPayloadAreStillWritten)
 
 TEST_F(UpstreamPacketDocumentTest, SecondDocumentOnTheSameWriterIsSeparatedByAComma)
 {
-    std::ostringstream text;
-    Zel::BACnet::WS::MarkupFactoryJSON writer(text, false, false);
-    _worker.markupUpstreamPkt(examplePacket(), writer, "message_upstream");
-    const std::string first = text.str();
-    _worker.markupUpstreamPkt(examplePacket(), writer, "message_upstream");
-    EXPECT_EQ(first + "," + first, text.str());
+    const std::string first = render(examplePacket());
+    EXPECT_EQ(first + "," + first, render(examplePacket(), 2));
 }
 
 } // namespace

@@ -18,6 +18,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 using LoRaWANServer::ValueText;
 
@@ -64,20 +65,19 @@ float floatFromBits(std::uint32_t bits)
 
 TEST(ValueTextDecimal, MatchesPocoAtEveryPowerOfTenAndTwoForAllSmallAndManyRandomValues)
 {
+    // Both sides of every power of ten and of two: the digits are counted from the bit length.
+    std::vector<Poco::UInt64> powers;
     for (Poco::UInt64 power = 1; power <= std::numeric_limits<Poco::UInt32>::max(); power *= 10)
+        powers.push_back(power);
+    for (unsigned bits = 1; bits < 32; ++bits)
+        powers.push_back(Poco::UInt64(1) << bits);
+    for (Poco::UInt64 power : powers)
     {
         for (Poco::UInt64 value : {power - 1, power, power + 1})
             EXPECT_EQ(pocoDecimal(static_cast<Poco::UInt32>(value)),
                       decimal(static_cast<Poco::UInt32>(value)));
     }
     EXPECT_EQ("4294967295", decimal(std::numeric_limits<Poco::UInt32>::max()));
-    // The digits are counted from the bit length: every one of them.
-    for (unsigned bits = 1; bits < 32; ++bits)
-    {
-        const Poco::UInt32 power = Poco::UInt32(1) << bits;
-        for (Poco::UInt32 value : {power - 1, power, power + 1})
-            EXPECT_EQ(pocoDecimal(value), decimal(value));
-    }
     for (Poco::UInt32 value = 0; value < 100000; ++value)
         ASSERT_EQ(pocoDecimal(value), decimal(value));
     std::mt19937 random(7);
@@ -101,38 +101,22 @@ TEST(ValueTextFloat, MatchesPocoForEveryWholeNumberOfQuartersWrittenDirectly)
 
 TEST(ValueTextFloat, MatchesPocoAroundTheLimitOfTheDirectWayForZerosNonFiniteValuesAndOddFractions)
 {
-    for (float value : {131071.75f,
-                        131072.0f,
-                        -131072.0f,
-                        131072.25f,
-                        131073.0f,
-                        999999.0f,
-                        1e6f,
-                        1048576.5f,
-                        0.0f,
-                        -0.0f,
-                        0.1f,
-                        -0.1f,
-                        0.125f,
-                        7.2f,
-                        -57.3f,
-                        1e-6f,
-                        1e-7f,
-                        1e7f,
-                        3.4e38f,
-                        -1.17549435e-38f,
-                        1.4e-45f,
-                        std::numeric_limits<float>::quiet_NaN(),
-                        std::numeric_limits<float>::infinity(),
-                        -std::numeric_limits<float>::infinity()})
+    const float infinity = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float values[] = {131071.75f, 131072.0f, -131072.0f, 131072.25f, 131073.0f,
+                            999999.0f,  1e6f,      1048576.5f, 0.0f,       -0.0f,
+                            0.1f,       -0.1f,     0.125f,     7.2f,       -57.3f,
+                            1e-6f,      1e-7f,     1e7f,       3.4e38f,    -1.17549435e-38f,
+                            1.4e-45f,   nan,       infinity,   -infinity};
+    for (float value : values)
         EXPECT_EQ(pocoFloat(value), shortestFloat(value)) << value;
     EXPECT_EQ("0", shortestFloat(-0.0f));
     EXPECT_EQ("-0.25", shortestFloat(-0.25f));
     EXPECT_EQ("0.1", shortestFloat(0.1f));
     EXPECT_EQ("1e+7", shortestFloat(1e7f));
     EXPECT_EQ("1e-7", shortestFloat(1e-7f));
-    EXPECT_EQ("-inf", shortestFloat(-std::numeric_limits<float>::infinity()));
-    EXPECT_EQ("nan", shortestFloat(std::numeric_limits<float>::quiet_NaN()));
+    EXPECT_EQ("-inf", shortestFloat(-infinity));
+    EXPECT_EQ("nan", shortestFloat(nan));
 }
 
 TEST(ValueTextFloat, MatchesPocoForRandomBitPatterns)

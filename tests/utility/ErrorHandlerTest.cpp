@@ -8,7 +8,6 @@
 #include "TestSupport.h"
 
 #include <Poco/Exception.h>
-#include <Poco/Runnable.h>
 #include <Poco/Thread.h>
 
 #include <gtest/gtest.h>
@@ -21,16 +20,6 @@ using Zel::Utility::ErrorHandler;
 
 namespace
 {
-
-class Failing : public Poco::Runnable
-{
-public:
-    explicit Failing(std::function<void()> throwIt) : _throwIt(std::move(throwIt)) {}
-    void run() override { _throwIt(); }
-
-private:
-    std::function<void()> _throwIt;
-};
 
 TEST(ErrorHandlerTest, EveryExceptionIsReportedInOneLineWithItsClassThreadAndTextThenTermination)
 {
@@ -51,10 +40,9 @@ TEST(ErrorHandlerTest, EveryExceptionIsReportedInOneLineWithItsClassThreadAndTex
         int terminationRequests = 0;
         ErrorHandler handler([&terminationRequests] { ++terminationRequests; });
         Poco::ErrorHandler* pPrevious = Poco::ErrorHandler::set(&handler);
-        Failing failing(c.throwIt);
         testing::internal::CaptureStdout();
         Poco::Thread thread("Worker");
-        thread.start(failing);
+        thread.startFunc(c.throwIt);
         thread.join();
         const std::string out = testing::internal::GetCapturedStdout();
         Poco::ErrorHandler::set(pPrevious);

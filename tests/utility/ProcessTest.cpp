@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 using TestSupport::ChildProcess;
-using TestSupport::Milliseconds;
 using TestSupport::TempDir;
 using Zel::Utility::Process;
 
@@ -34,7 +33,6 @@ public:
     }
 
     pid_t pid() const { return _pProcess->pid(); }
-    ChildProcess& process() { return *_pProcess; }
 
 private:
     TempDir _dir;
