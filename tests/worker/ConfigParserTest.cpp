@@ -115,8 +115,9 @@ TEST_F(ConfigParserTest, ClockSourceKeepsTheLowEightBitsOfItsWholePartAndOtherTy
 TEST_F(ConfigParserTest, RefusedBoardEndsTheFile)
 {
     LoRaSim::refuseBoard(true);
-    const Parsed parsed =
-        parseSection(R"("lorawan_public": true, "clksrc": 1, "radio_0": {"enable": false})");
+    // A radio the concentrator would take shows whether the file went on.
+    const Parsed parsed = parseSection(
+        R"("lorawan_public": true, "clksrc": 1, "radio_0": {"enable": true, "type": "SX1257", "freq": 867500000})");
     EXPECT_EQ(-1, parsed.result);
     EXPECT_EQ(" ERROR: Failed to configure board", parsed.err.back());
     EXPECT_FALSE(LoRaSim::state().rxrfSet[0]);
