@@ -85,17 +85,6 @@ TEST_F(ServiceLifecycleTest, TerminationRequestBeforeTheWorkerStartedStillEndsCl
     EXPECT_NE(std::string::npos, pService->out().find(" LoRaWAN server shuts down"));
 }
 
-TEST_F(ServiceLifecycleTest, StaleInstanceLockFileDoesNotBlockAStart)
-{
-    // A lock file left by an instance that died holds no lock.
-    writeFile("/dev/shm/lorawanserver.lock", "999999\n");
-    auto pService = _setup.startAndWait();
-    ASSERT_TRUE(pService->waitForOut("starting"));
-    pService->signal(SIGTERM);
-    ASSERT_TRUE(pService->waitForExit());
-    EXPECT_EQ(0, pService->exitStatus());
-}
-
 TEST_F(ServiceLifecycleTest, UnknownOptionIsRefusedWithoutStarting)
 {
     auto pService = _setup.start({"--no-such-option"});

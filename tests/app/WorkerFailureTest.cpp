@@ -18,39 +18,12 @@ namespace
 
 const char* const CONSUMER_SOCKET = "/dev/shm/LoRaWANGatewayUnixSocket";
 
-std::size_t countOf(const std::string& text, const std::string& part)
-{
-    std::size_t count = 0;
-    for (std::string::size_type at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
 class WorkerFailureTest : public ::testing::Test
 {
 protected:
     FixedPathsLock _lock;
     ServiceSetup _setup;
 };
-
-TEST_F(WorkerFailureTest, FetchFailureIsReportedOnceAndTheServiceShutsDownWithStatusZero)
-{
-    _setup.writeScenario(R"({"receive_error_after": 2})");
-    auto pService = _setup.start();
-    ASSERT_TRUE(pService->waitForExit());
-    EXPECT_EQ(0, pService->exitStatus());
-
-    const std::string out = pService->out();
-    // The pool decorates the thread's name with its own suffix.
-    EXPECT_EQ(1u, countOf(out, " ERROR: Poco::InvalidAccessException in thread \"LoRaWANServer_WorkerThread"))
-        << out;
-    EXPECT_EQ(1u, countOf(out, "\": Invalid access: ERROR: failed fetching, exiting, shutting down\n"))
-        << out;
-    // The exception ended the worker's run: no stop, no final line of the worker.
-    EXPECT_EQ(std::string::npos, out.find("Worker thread terminates"));
-    EXPECT_EQ(std::string::npos, out.find("Thread is frozen!"));
-    EXPECT_EQ(" LoRaWAN server shuts down", withoutTimeStamp(lines(out).back()));
-}
 
 TEST_F(WorkerFailureTest, MissingConfigurationDirectoryVariableEndsTheServiceCleanly)
 {

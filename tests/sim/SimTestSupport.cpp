@@ -81,16 +81,6 @@ std::uint64_t monotonicMicros()
     return static_cast<std::uint64_t>(now.tv_sec) * 1000000 + static_cast<std::uint64_t>(now.tv_nsec) / 1000;
 }
 
-void SimTest::SetUp()
-{
-    LoRaSim::reset();
-}
-
-void SimTest::TearDown()
-{
-    LoRaSim::reset();
-}
-
 std::string SimTest::writeScenario(const std::string& json) const
 {
     const std::string path = _dir.file("scenario.json");

@@ -59,8 +59,8 @@ class SimTest : public ::testing::Test
 /// at power-on, with a folder of its own for scenario and record files.
 {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override { LoRaSim::reset(); }
+    void TearDown() override { LoRaSim::reset(); }
 
     std::string writeScenario(const std::string& json) const;
     /// Writes json as the folder's scenario file and returns its path.

@@ -175,27 +175,6 @@ TEST_F(ConfigDiscoveryTest, UnreadableDebugFileCountsAsAbsent)
     expectOnlyTheGlobalFileRead(*pService, path(GLOBAL));
 }
 
-TEST_F(ConfigDiscoveryTest, ConnectionFailureComesBeforeAnyFileIsLookedAt)
-{
-    _setup.removeConfig(GLOBAL);
-    _setup.writeScenario(R"({"connect": -1})");
-    auto pService = _setup.start();
-    ASSERT_TRUE(pService->waitForExit());
-    EXPECT_NE(std::string::npos,
-              pService->out().find("Invalid access: ERROR: FAIL TO CONNECT BOARD ON /dev/ttyACM0"));
-    EXPECT_EQ(0, pService->exitStatus());
-    EXPECT_EQ(std::string::npos, pService->err().find("failed to find any configuration file"));
-}
-
-TEST_F(ConfigDiscoveryTest, StartFailureIsReported)
-{
-    _setup.writeScenario(R"({"start": -1})");
-    auto pService = runOnce();
-    EXPECT_NE(std::string::npos,
-              pService->out().find("Invalid access: ERROR: failed to start the concentrator"));
-    EXPECT_EQ(std::string::npos, pService->err().find("concentrator started"));
-}
-
 TEST_F(ConfigDiscoveryTest, LocalSettingsReplaceGlobalOnesChainByChain)
 {
     _setup.writeScenario("{\"batches\": [], \"record\": \"" + _setup.recordPath() + "\"}");

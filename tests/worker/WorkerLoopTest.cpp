@@ -115,9 +115,11 @@ protected:
     RecordingWorker _worker{&_queue, _timeline};
 };
 
-TEST_F(WorkerLoopTest, StopQueuedBeforeTheLoopLetsExactlyOnePassHappenThenStopsTheConcentrator)
+TEST_F(WorkerLoopTest, UrgentStopQueuedBeforeTheLoopGoesAheadOfOtherNotificationsAfterExactlyOnePass)
 {
-    _queue.enqueueNotification(stop());
+    _queue.enqueueNotification(note(1));
+    _queue.enqueueNotification(note(2));
+    _queue.enqueueUrgentNotification(stop());
     const std::string out = runWorker();
     EXPECT_EQ((std::vector<std::string>{"work1", "stop"}), _timeline.events());
     const std::vector<std::string> calls = LoRaSim::recordedCalls();
@@ -126,15 +128,6 @@ TEST_F(WorkerLoopTest, StopQueuedBeforeTheLoopLetsExactlyOnePassHappenThenStopsT
     EXPECT_FALSE(LoRaSim::state().started);
     EXPECT_EQ(" LoRaWANServer Worker thread terminates",
               TestSupport::withoutTimeStamp(TestSupport::lines(out).back()));
-}
-
-TEST_F(WorkerLoopTest, UrgentStopGoesAheadOfNotificationsAlreadyQueued)
-{
-    _queue.enqueueNotification(note(1));
-    _queue.enqueueNotification(note(2));
-    _queue.enqueueUrgentNotification(stop());
-    runWorker();
-    EXPECT_EQ((std::vector<std::string>{"work1", "stop"}), _timeline.events());
 }
 
 TEST_F(WorkerLoopTest, EachNotificationThatIsNotAStopTakesThePlaceOfOnePass)
@@ -155,17 +148,6 @@ TEST_F(WorkerLoopTest, EachNotificationThatIsNotAStopTakesThePlaceOfOnePass)
         });
     runWorker();
     EXPECT_EQ((std::vector<std::string>{"work1", "note1", "note2", "work2", "stop"}), _timeline.events());
-}
-
-TEST_F(WorkerLoopTest, FailedConcentratorStopIsLoggedBeforeTheFinalLine)
-{
-    LoRaSim::setStopResult(-1);
-    _queue.enqueueNotification(stop());
-    const std::vector<std::string> out = TestSupport::lines(runWorker());
-    ASSERT_GE(out.size(), 2u);
-    EXPECT_EQ(" WARNING: LoRaWANServer failed to stop concentrator plug-in successfully",
-              TestSupport::withoutTimeStamp(out[out.size() - 2]));
-    EXPECT_EQ(" LoRaWANServer Worker thread terminates", TestSupport::withoutTimeStamp(out.back()));
 }
 
 TEST_F(WorkerLoopTest, FailedPreparationLeavesRunWithoutPassStopOrFinalLine)
