@@ -6,7 +6,7 @@
 
 #include "app/AppConstants.h"
 #include "app/LoRaWANServerApp.h"
-#include "worker/ProcessExit.h"
+#include "utility/ProcessExit.h"
 
 #include <Poco/Exception.h>
 
@@ -22,7 +22,7 @@ int main(int argc, char** argv)
         {
             // Static destruction would wait for the frozen worker's pool thread
             // and destroy what it still uses.
-            LoRaWANServer::ProcessExit::exitProcess(status);
+            Zel::Utility::ProcessExit::exitProcess(status);
         }
         return status;
     }

@@ -8,7 +8,7 @@
 #ifndef Bench_BaselineFrame_INCLUDED
 #define Bench_BaselineFrame_INCLUDED
 
-#include "worker/Concentrator.h"
+#include "hal/HalApi.h"
 
 #include <string>
 #include <string_view>

@@ -17,7 +17,7 @@
 
 #include "fuzz/FuzzCheck.h"
 #include "sim/SimControl.h"
-#include "worker/ProcessExit.h"
+#include "utility/ProcessExit.h"
 #include "worker/WorkerThread.h"
 
 #include <Poco/NotificationQueue.h>
@@ -143,7 +143,7 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
 {
     configurationPath = makeConfigurationFile();
     std::atexit(removeConfigurationFile);
-    LoRaWANServer::ProcessExit::setHandler(throwOnExit);
+    Zel::Utility::ProcessExit::setHandler(throwOnExit);
     return 0;
 }
 

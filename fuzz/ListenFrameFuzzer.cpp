@@ -13,6 +13,7 @@
 // only.
 //
 
+#include "contract/ConsumerContract.h"
 #include "fuzz/FuzzCheck.h"
 #include "tools/listen/DocumentValidator.h"
 #include "tools/listen/FrameSplitter.h"
@@ -58,7 +59,7 @@ Split expectedSplit(const std::string& stream, std::size_t maxFrameSize)
     std::size_t start = 0;
     for (;;)
     {
-        const std::size_t end = stream.find(LoRaWANListen::FrameTerminator, start);
+        const std::size_t end = stream.find(LoRaWANServer::ConsumerContract::FRAME_END, start);
         const std::size_t length = (end == std::string::npos ? stream.size() : end) - start;
         if (length > maxFrameSize)
         {

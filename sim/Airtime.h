@@ -7,7 +7,7 @@
 #ifndef Sim_Airtime_INCLUDED
 #define Sim_Airtime_INCLUDED
 
-#include "sim/HalApi.h"
+#include "hal/HalApi.h"
 
 #include <cstdint>
 

@@ -8,7 +8,7 @@
 #ifndef Sim_BatchQueue_INCLUDED
 #define Sim_BatchQueue_INCLUDED
 
-#include "sim/HalApi.h"
+#include "hal/HalApi.h"
 #include "sim/ScriptedBatch.h"
 
 #include <cstddef>

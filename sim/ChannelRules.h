@@ -8,7 +8,7 @@
 #ifndef Sim_ChannelRules_INCLUDED
 #define Sim_ChannelRules_INCLUDED
 
-#include "sim/HalApi.h"
+#include "hal/HalApi.h"
 
 #include <string>
 

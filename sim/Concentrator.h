@@ -10,7 +10,7 @@
 
 #include "sim/BatchQueue.h"
 #include "sim/CallRecorder.h"
-#include "sim/HalApi.h"
+#include "hal/HalApi.h"
 #include "sim/Random.h"
 #include "sim/ReceiveChannel.h"
 #include "sim/RecordLine.h"

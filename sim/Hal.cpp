@@ -5,7 +5,7 @@
 //
 
 #include "sim/Concentrator.h"
-#include "sim/HalApi.h"
+#include "hal/HalApi.h"
 #include "sim/SimConstants.h"
 
 using LoRaSim::Concentrator;

@@ -6,7 +6,7 @@
 
 #include "sim/RadioCodes.h"
 
-#include "sim/HalApi.h"
+#include "hal/HalApi.h"
 
 namespace LoRaSim
 {

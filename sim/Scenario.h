@@ -8,7 +8,7 @@
 #define Sim_Scenario_INCLUDED
 
 #include "sim/GeneratorSettings.h"
-#include "sim/HalApi.h"
+#include "hal/HalApi.h"
 #include "sim/ScriptedBatch.h"
 
 #include <cstdint>

@@ -8,7 +8,7 @@
 #ifndef Sim_ScriptedBatch_INCLUDED
 #define Sim_ScriptedBatch_INCLUDED
 
-#include "sim/HalApi.h"
+#include "hal/HalApi.h"
 
 #include <cstdint>
 #include <optional>

@@ -8,7 +8,7 @@
 #ifndef Sim_SimControl_INCLUDED
 #define Sim_SimControl_INCLUDED
 
-#include "sim/HalApi.h"
+#include "hal/HalApi.h"
 
 #include <functional>
 #include <string>

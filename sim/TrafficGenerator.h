@@ -9,7 +9,7 @@
 #define Sim_TrafficGenerator_INCLUDED
 
 #include "sim/GeneratorSettings.h"
-#include "sim/HalApi.h"
+#include "hal/HalApi.h"
 #include "sim/Random.h"
 #include "sim/ReceiveChannel.h"
 #include "sim/UplinkFactory.h"

@@ -7,7 +7,7 @@
 #ifndef Sim_UplinkFactory_INCLUDED
 #define Sim_UplinkFactory_INCLUDED
 
-#include "sim/HalApi.h"
+#include "hal/HalApi.h"
 #include "sim/Random.h"
 #include "sim/ReceiveChannel.h"
 

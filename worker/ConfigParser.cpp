@@ -7,9 +7,9 @@
 // item, so that an operator can compare the file with what the HAL was given.
 //
 
+#include "utility/ProcessExit.h"
 #include "worker/ConfigDocument.h"
 #include "worker/NumberConversion.h"
-#include "worker/ProcessExit.h"
 #include "worker/WorkerConstants.h"
 #include "worker/WorkerThread.h"
 
@@ -51,7 +51,7 @@ std::unique_ptr<ConfigDocument> readConfiguration(const char* path)
     if (!pDocument)
     {
         std::fprintf(stderr, " ERROR: %s id not a valid JSON file\n", path);
-        ProcessExit::exitProcess(EXIT_BAD_CONFIGURATION);
+        Zel::Utility::ProcessExit::exitProcess(EXIT_BAD_CONFIGURATION);
     }
     return pDocument;
 }
@@ -61,7 +61,7 @@ bool isTrue(const ConfigValue& value)
     return value.isBoolean() && value.boolean();
 }
 
-bool configureBoard(const ConfigValue& conf)
+bool configureBoard(Concentrator& concentrator, const ConfigValue& conf)
 {
     lgw_conf_board_s board;
     std::memset(&board, 0, sizeof(board));
@@ -79,7 +79,7 @@ bool configureBoard(const ConfigValue& conf)
         std::fprintf(stderr, " WARNING: Data type for clksrc seems wrong, please check\n");
 
     std::fprintf(stderr, " INFO: lorawan_public %d, clksrc %d\n", board.lorawan_public ? 1 : 0, board.clksrc);
-    if (lgw_board_setconf(board) != LGW_HAL_SUCCESS)
+    if (!concentrator.setBoard(board))
     {
         std::fprintf(stderr, " ERROR: Failed to configure board\n");
         return false;
@@ -99,7 +99,7 @@ enum lgw_radio_type_e radioType(const std::string* pText)
 }
 
 /// Returns false when the radio was refused; a radio without an object is skipped.
-bool configureRadio(const ConfigValue& conf, int chain)
+bool configureRadio(Concentrator& concentrator, const ConfigValue& conf, int chain)
 {
     const std::string key = indexedKey("radio_", chain);
     lgw_conf_rxrf_s radio;
@@ -126,7 +126,7 @@ bool configureRadio(const ConfigValue& conf, int chain)
     {
         std::fprintf(stderr, " INFO: radio %i disabled\n", chain);
     }
-    if (lgw_rxrf_setconf(static_cast<uint8_t>(chain), radio) != LGW_HAL_SUCCESS)
+    if (!concentrator.setRadio(chain, radio))
     {
         std::fprintf(stderr, " ERROR: invalid configuration for radio %i\n", chain);
         return false;
@@ -143,15 +143,16 @@ void readEnabledChannel(const ConfigValue& conf, const std::string& key, lgw_con
 }
 
 /// Hands channel to IF chain; a refusal writes refusalLine and returns false.
-bool handOverChannel(int chain, const lgw_conf_rxif_s& channel, const std::string& refusalLine)
+bool handOverChannel(Concentrator& concentrator, int chain, const lgw_conf_rxif_s& channel,
+                     const std::string& refusalLine)
 {
-    if (lgw_rxif_setconf(static_cast<uint8_t>(chain), channel) == LGW_HAL_SUCCESS)
+    if (concentrator.setChannel(chain, channel))
         return true;
     std::fputs(refusalLine.c_str(), stderr);
     return false;
 }
 
-bool configureMultiSFChannel(const ConfigValue& conf, int chain)
+bool configureMultiSFChannel(Concentrator& concentrator, const ConfigValue& conf, int chain)
 {
     const std::string key = indexedKey("chan_multiSF_", chain);
     lgw_conf_rxif_s channel;
@@ -174,7 +175,7 @@ bool configureMultiSFChannel(const ConfigValue& conf, int chain)
     {
         std::fprintf(stderr, " INFO: LoRa multi-SF channel %i disabled\n", chain);
     }
-    return handOverChannel(chain, channel,
+    return handOverChannel(concentrator, chain, channel,
                            " ERROR: invalid configuration for Lora multi-SF channel " +
                                std::to_string(chain) + "\n");
 }
@@ -234,7 +235,7 @@ uint8_t fskBandwidthCode(Poco::UInt32 hertz)
     return BW_UNDEFINED;
 }
 
-bool configureLoraStandardChannel(const ConfigValue& conf)
+bool configureLoraStandardChannel(Concentrator& concentrator, const ConfigValue& conf)
 {
     const std::string key = LORA_STD_CHANNEL;
     lgw_conf_rxif_s channel;
@@ -261,11 +262,11 @@ bool configureLoraStandardChannel(const ConfigValue& conf)
     {
         std::fprintf(stderr, " INFO: LoRa standard channel %i disabled\n", LORA_STD_IF_CHAIN);
     }
-    return handOverChannel(LORA_STD_IF_CHAIN, channel,
+    return handOverChannel(concentrator, LORA_STD_IF_CHAIN, channel,
                            " ERROR: invalid configuration for Lora standard channel\n");
 }
 
-bool configureFskChannel(const ConfigValue& conf)
+bool configureFskChannel(Concentrator& concentrator, const ConfigValue& conf)
 {
     const std::string key = FSK_CHANNEL;
     lgw_conf_rxif_s channel;
@@ -290,7 +291,8 @@ bool configureFskChannel(const ConfigValue& conf)
     {
         std::fprintf(stderr, " INFO: FSK channel %i disabled\n", FSK_IF_CHAIN);
     }
-    return handOverChannel(FSK_IF_CHAIN, channel, " ERROR: invalid configuration for FSK channel\n");
+    return handOverChannel(concentrator, FSK_IF_CHAIN, channel,
+                           " ERROR: invalid configuration for FSK channel\n");
 }
 
 } // namespace
@@ -307,19 +309,19 @@ int WorkerThread::parse_SX1301_configuration(const char* path)
     std::fprintf(stderr, " INFO: %s does contain a JSON object named %s, parsing SX1301 parameters\n", path,
                  SX1301_SECTION);
 
-    if (!configureBoard(conf))
+    if (!configureBoard(_concentrator, conf))
         return -1;
     for (int chain = 0; chain < LGW_RF_CHAIN_NB; ++chain)
     {
-        if (!configureRadio(conf, chain))
+        if (!configureRadio(_concentrator, conf, chain))
             return -1;
     }
     for (int chain = 0; chain < LGW_MULTI_NB; ++chain)
     {
-        if (!configureMultiSFChannel(conf, chain))
+        if (!configureMultiSFChannel(_concentrator, conf, chain))
             return -1;
     }
-    if (!configureLoraStandardChannel(conf) || !configureFskChannel(conf))
+    if (!configureLoraStandardChannel(_concentrator, conf) || !configureFskChannel(_concentrator, conf))
         return -1;
     return 0;
 }

@@ -2,11 +2,13 @@
 // Forwarding.cpp
 //
 // WorkerThread::work(): one pass that fetches received packets from the
-// concentrator and forwards them to the consumer.
+// concentrator and forwards them to the consumer, one document each.
 //
 
+#include "contract/ConsumerContract.h"
 #include "markup/MarkupFactoryJSON.h"
 #include "utility/LogHelper.h"
+#include "worker/UpstreamPacketDocument.h"
 #include "worker/WorkerConstants.h"
 #include "worker/WorkerThread.h"
 
@@ -21,7 +23,7 @@ namespace LoRaWANServer
 namespace
 {
 
-const std::string UPSTREAM_MESSAGE_TYPE = MESSAGE_TYPE_UPSTREAM;
+const std::string UPSTREAM_MESSAGE_TYPE = ConsumerContract::MESSAGE_TYPE_UPSTREAM;
 
 // The smallest timer slack Linux takes (0 would mean its default of 50 us).
 const unsigned long EXACT_TIMER_SLACK_NS = 1;
@@ -49,18 +51,19 @@ void logForwardingFailure(const Poco::Exception& exc)
 
 } // namespace
 
+void WorkerThread::markupUpstreamPkt(const lgw_pkt_rx_s& packet, Zel::BACnet::WS::MarkupFactory& writer,
+                                     const std::string& messageType)
+{
+    markupUpstreamPacket(packet, writer, messageType, _payloadText);
+}
+
 void WorkerThread::work()
 {
     askForPunctualWakeUps();
     lgw_pkt_rx_s packets[RECEIVE_BATCH];
-    const int received = lgw_receive(RECEIVE_BATCH, packets);
-    if (received == 0)
+    const int count = _concentrator.receive(packets, RECEIVE_BATCH);
+    if (count == 0)
         return;
-    // Only -1 is documented as failure; any other negative count is no better,
-    // and a count above the array's size must never be trusted.
-    if (received < 0)
-        throw Poco::InvalidAccessException("ERROR: failed fetching, exiting", 0);
-    const int count = received > RECEIVE_BATCH ? RECEIVE_BATCH : received;
 
     for (int attempt = 1; attempt <= FORWARD_ATTEMPTS; ++attempt)
     {
@@ -77,7 +80,7 @@ void WorkerThread::work()
                 _frameText.rewind();
                 Zel::BACnet::WS::MarkupFactoryJSON writer(_frameText, false, false);
                 markupUpstreamPkt(packets[i], writer, UPSTREAM_MESSAGE_TYPE);
-                _frameText.put(FRAME_END);
+                _frameText.put(ConsumerContract::FRAME_END);
                 const std::string_view frame = _frameText.text();
                 _socket.sendBytes(frame.data(), static_cast<int>(frame.size()), 0);
             }

@@ -44,9 +44,7 @@ void WorkerThread::prepareWork()
     const std::string localPath = configurationPath(LOCAL_CONFIG_SUFFIX);
     const std::string debugPath = configurationPath(DEBUG_CONFIG_SUFFIX);
 
-    if (lgw_connect(CONCENTRATOR_DEVICE) == LGW_REG_ERROR)
-        throw Poco::InvalidAccessException(
-            std::string("ERROR: FAIL TO CONNECT BOARD ON ") + CONCENTRATOR_DEVICE, 0);
+    _concentrator.connect(CONCENTRATOR_DEVICE);
 
     const auto parseFile = [this](const std::string& path)
     {
@@ -86,8 +84,7 @@ void WorkerThread::prepareWork()
         throw Poco::FileExistsException(text, 0);
     }
 
-    if (lgw_start() != LGW_HAL_SUCCESS)
-        throw Poco::InvalidAccessException("ERROR: failed to start the concentrator", 0);
+    _concentrator.start();
     std::fprintf(stderr, " %s INFO: concentrator started, packet can now be received\n",
                  LogHelper::timeStamp(false).c_str());
 }

@@ -5,7 +5,8 @@
 // Package: Worker
 // Module:  WorkerConstants
 //
-// Fixed values of the concentrator worker.
+// Fixed values of the concentrator worker. What it shares with its consumer
+// is in contract/ConsumerContract.h.
 //
 
 #ifndef LoRaWANServer_WorkerConstants_INCLUDED
@@ -13,9 +14,6 @@
 
 namespace LoRaWANServer
 {
-
-/// Path of the consumer's Unix-domain stream socket.
-const char* const CONSUMER_SOCKET_PATH = "/dev/shm/LoRaWANGatewayUnixSocket";
 
 /// Milliseconds the worker waits on its queue between two passes.
 const long PASS_WAIT_MS = 3;
@@ -25,12 +23,6 @@ const int RECEIVE_BATCH = 16;
 
 /// Attempts to forward the records of one pass, each on a fresh connection after a failure.
 const int FORWARD_ATTEMPTS = 2;
-
-/// Byte that ends every frame on the consumer socket (form feed).
-const char FRAME_END = '\x0C';
-
-/// Message type of the document of a received packet.
-const char* const MESSAGE_TYPE_UPSTREAM = "message_upstream";
 
 /// Serial device of the concentrator.
 const char* const CONCENTRATOR_DEVICE = "/dev/ttyACM0";

@@ -6,6 +6,7 @@
 
 #include "worker/WorkerThread.h"
 
+#include "contract/ConsumerContract.h"
 #include "utility/LogHelper.h"
 #include "worker/WorkerConstants.h"
 
@@ -14,7 +15,7 @@
 namespace LoRaWANServer
 {
 
-const std::string WorkerThread::_filePath = CONSUMER_SOCKET_PATH;
+const std::string WorkerThread::_filePath = ConsumerContract::SOCKET_PATH;
 
 WorkerThread::WorkerThread(Poco::NotificationQueue* queue)
     : Zel::Utility::NotificationQueueWorker(queue, nullptr), _connected(false), _gatewayId(0)
@@ -44,7 +45,7 @@ void WorkerThread::run()
 
 void WorkerThread::afterWork()
 {
-    if (lgw_stop() != LGW_HAL_SUCCESS)
+    if (!_concentrator.stop())
         Zel::Utility::LogHelper::log(
             " WARNING: LoRaWANServer failed to stop concentrator plug-in successfully");
     _socket.close();

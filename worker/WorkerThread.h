@@ -7,6 +7,10 @@
 //
 // Definition of the WorkerThread class: the concentrator worker.
 //
+// Implemented in WorkerThread.cpp (construction, run(), afterWork()),
+// PrepareWork.cpp (prepareWork()), ConfigParser.cpp (the two parsers) and
+// Forwarding.cpp (work(), markupUpstreamPkt()).
+//
 
 #ifndef LoRaWANServer_WorkerThread_INCLUDED
 #define LoRaWANServer_WorkerThread_INCLUDED
@@ -102,6 +106,7 @@ private:
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
 
+    Concentrator _concentrator;
     Poco::Net::StreamSocket _socket;
     bool _connected;
     Poco::UInt64 _gatewayId;

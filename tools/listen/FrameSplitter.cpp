@@ -6,6 +6,8 @@
 
 #include "tools/listen/FrameSplitter.h"
 
+#include "contract/ConsumerContract.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -39,7 +41,8 @@ FrameSplitter::Result FrameSplitter::next(Frame& frame)
     const std::size_t searchEnd = std::min(available, _maxFrameSize + 1);
     if (_scanned < searchEnd)
     {
-        const void* found = std::memchr(begin + _scanned, FrameTerminator, searchEnd - _scanned);
+        const void* found =
+            std::memchr(begin + _scanned, LoRaWANServer::ConsumerContract::FRAME_END, searchEnd - _scanned);
         if (found != nullptr)
         {
             const std::size_t length = static_cast<const char*>(found) - begin;

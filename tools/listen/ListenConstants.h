@@ -1,8 +1,10 @@
 //
 // ListenConstants.h
 //
-// The fixed values of the consumer tool lorawan-listen: its default socket path
-// and permissions, the frame limits, the read size and its exit statuses.
+// The fixed values of the consumer tool lorawan-listen: its socket's
+// permissions, the frame limits, the read size and its exit statuses. What it
+// shares with the service (the socket path, the frame end, the document's
+// names) is in contract/ConsumerContract.h.
 //
 
 #ifndef LoRaWANListen_ListenConstants_INCLUDED
@@ -14,18 +16,12 @@
 namespace LoRaWANListen
 {
 
-/// The path on which the service delivers its frames.
-inline constexpr const char* DefaultSocketPath = "/dev/shm/LoRaWANGatewayUnixSocket";
-
 /// Permission bits of the socket file unless --mode says otherwise: the owner
 /// and its group may connect, nobody else.
 inline constexpr unsigned DefaultSocketMode = 0660;
 
 /// The largest permission value that --mode accepts (no set-id or sticky bits).
 inline constexpr unsigned MaxSocketMode = 0777;
-
-/// The byte that ends every frame on the wire (form feed).
-inline constexpr char FrameTerminator = '\x0C';
 
 /// The longest document, without its terminator, that a frame may carry.
 /// The service's documents are a few hundred bytes; anything longer than this
@@ -40,9 +36,6 @@ inline constexpr std::size_t OutputBufferSize = 64 * 1024;
 
 /// Pending connections the kernel queues while the tool serves another one.
 inline constexpr int ListenBacklog = 4;
-
-/// The message type of the service's per-packet documents.
-inline constexpr const char* UpstreamMessageType = "message_upstream";
 
 /// How far back a count_us may lie behind this machine's monotonic clock, in
 /// microseconds, for the automatic latency rule to accept it as a stamp of

@@ -7,6 +7,7 @@
 #ifndef LoRaWANListen_ListenOptions_INCLUDED
 #define LoRaWANListen_ListenOptions_INCLUDED
 
+#include "contract/ConsumerContract.h"
 #include "tools/listen/ListenConstants.h"
 #include "tools/listen/Statistics.h"
 
@@ -36,8 +37,8 @@ struct ListenOptions
     static std::string usage();
     /// Returns the --help text.
 
-    std::string socketPath = DefaultSocketPath; /// Where to listen.
-    unsigned socketMode = DefaultSocketMode;    /// Permission bits of the socket file.
+    std::string socketPath = LoRaWANServer::ConsumerContract::SOCKET_PATH; /// Where to listen.
+    unsigned socketMode = DefaultSocketMode; /// Permission bits of the socket file.
     Format format = Format::Auto;
     std::uint64_t count = 0;         /// Frames after which to exit; 0 for no limit.
     double timeoutSeconds = 0;       /// Seconds after which to give up; 0 for none.

@@ -6,7 +6,7 @@
 
 #include "tools/listen/PacketDocument.h"
 
-#include "tools/listen/ListenConstants.h"
+#include "contract/ConsumerContract.h"
 
 #include <charconv>
 
@@ -16,10 +16,11 @@ namespace LoRaWANListen
 namespace
 {
 
-// In the order in which the service writes them.
-const std::array<const char*, PacketDocument::FieldCount> FieldNames = {
-    "freq_hz",  "if_chain", "status", "count_us", "rf_chain", "modulation", "bandwidth", "datarate",
-    "coderate", "rssi",     "snr",    "snr_min",  "snr_max",  "crc",        "size",      "payload"};
+using LoRaWANServer::ConsumerContract::FIELD_NAMES;
+
+static_assert(static_cast<int>(PacketDocument::FieldCount) ==
+                  static_cast<int>(LoRaWANServer::ConsumerContract::FIELD_COUNT),
+              "one field of the document per field the service writes");
 
 } // namespace
 
@@ -30,14 +31,14 @@ PacketDocument::PacketDocument()
 
 const char* PacketDocument::fieldName(Field field)
 {
-    return FieldNames[field];
+    return FIELD_NAMES[field];
 }
 
 bool PacketDocument::findField(std::string_view name, Field& field)
 {
-    for (std::size_t index = 0; index < FieldNames.size(); ++index)
+    for (std::size_t index = 0; index < PacketDocument::FieldCount; ++index)
     {
-        if (name == FieldNames[index])
+        if (name == FIELD_NAMES[index])
         {
             field = static_cast<Field>(index);
             return true;
@@ -68,7 +69,7 @@ const std::string& PacketDocument::type() const
 
 bool PacketDocument::isUpstream() const
 {
-    return _type == UpstreamMessageType;
+    return _type == LoRaWANServer::ConsumerContract::MESSAGE_TYPE_UPSTREAM;
 }
 
 void PacketDocument::setField(Field field, std::string_view text)

@@ -1,17 +1,19 @@
 //
 // ProcessExit.h
 //
-// Library: LoRaWANServer_Worker
-// Package: Worker
+// Library: Zel_Utility
+// Package: Processes
 // Module:  ProcessExit
 //
-// Ending the process from the worker thread.
+// Definition of the ProcessExit class: ending the process from any thread.
 //
 
-#ifndef LoRaWANServer_ProcessExit_INCLUDED
-#define LoRaWANServer_ProcessExit_INCLUDED
+#ifndef Zel_Utility_ProcessExit_INCLUDED
+#define Zel_Utility_ProcessExit_INCLUDED
 
-namespace LoRaWANServer
+namespace Zel
+{
+namespace Utility
 {
 
 class ProcessExit
@@ -35,6 +37,7 @@ public:
     /// one. For tests and fuzzers, which must survive an exit.
 };
 
-} // namespace LoRaWANServer
+} // namespace Utility
+} // namespace Zel
 
-#endif // LoRaWANServer_ProcessExit_INCLUDED
+#endif // Zel_Utility_ProcessExit_INCLUDED

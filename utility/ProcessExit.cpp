@@ -4,7 +4,7 @@
 // Implementation of the ProcessExit class.
 //
 
-#include "worker/ProcessExit.h"
+#include "utility/ProcessExit.h"
 
 #include <atomic>
 #include <cstdio>
@@ -12,7 +12,9 @@
 #include <iostream>
 #include <unistd.h>
 
-namespace LoRaWANServer
+namespace Zel
+{
+namespace Utility
 {
 
 namespace
@@ -40,4 +42,5 @@ ProcessExit::Handler ProcessExit::setHandler(Handler handler)
     return installedHandler.exchange(handler);
 }
 
-} // namespace LoRaWANServer
+} // namespace Utility
+} // namespace Zel

@@ -5,10 +5,9 @@
 // string stream.
 //
 
+#include "worker/UpstreamPacketDocument.h"
 #include "markup/MarkupFactoryJSON.h"
-#include "worker/WorkerThread.h"
 
-#include <Poco/NotificationQueue.h>
 #include <Poco/NumberFormatter.h>
 
 #include <gtest/gtest.h>
@@ -54,7 +53,7 @@ protected:
         std::ostringstream text;
         Zel::BACnet::WS::MarkupFactoryJSON writer(text, false, false);
         for (int i = 0; i < documents; ++i)
-            _worker.markupUpstreamPkt(packet, writer, "message_upstream");
+            LoRaWANServer::markupUpstreamPacket(packet, writer, "message_upstream", _payloadText);
         return text.str();
     }
 
@@ -66,8 +65,7 @@ protected:
             EXPECT_EQ(field.second, fields.at(field.first)) << field.first;
     }
 
-    Poco::NotificationQueue _queue;
-    LoRaWANServer::WorkerThread _worker{&_queue};
+    std::string _payloadText;
 };
 
 TEST_F(UpstreamPacketDocumentTest, ExamplePacketGivesTheDocumentByteForByte)
