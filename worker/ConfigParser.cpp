@@ -98,6 +98,17 @@ enum lgw_radio_type_e radioType(const std::string* pText)
     return LGW_RADIO_TYPE_NONE;
 }
 
+/// The type handed over with a disabled radio. The HAL refuses a radio of no
+/// type even when it is disabled, and a refused radio ends the file before
+/// any channel: the file's type when it names one, otherwise the SX1257 of
+/// most boards. Nothing is reported, since the radio is not used.
+enum lgw_radio_type_e disabledRadioType(const std::string* pText)
+{
+    if (pText && pText->compare(0, RADIO_TYPE_LENGTH, "SX1255") == 0)
+        return LGW_RADIO_TYPE_SX1255;
+    return LGW_RADIO_TYPE_SX1257;
+}
+
 /// Returns false when the radio was refused; a radio without an object is skipped.
 bool configureRadio(Concentrator& concentrator, const ConfigValue& conf, int chain)
 {
@@ -124,6 +135,7 @@ bool configureRadio(Concentrator& concentrator, const ConfigValue& conf, int cha
     }
     else
     {
+        radio.type = disabledRadioType(conf.at(key + ".type").string());
         std::fprintf(stderr, " INFO: radio %i disabled\n", chain);
     }
     if (!concentrator.setRadio(chain, radio))

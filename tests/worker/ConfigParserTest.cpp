@@ -139,8 +139,8 @@ TEST_F(ConfigParserTest, RadioIsHandedOverWithEveryFieldConvertedAndSaturated)
          " INFO: radio 0 enabled (type SX1257), center frequency 867500000, RSSI offset -166.000000, tx "
          "enabled 1",
          R"("enable":true,"freq_hz":867500000,"rssi_offset":-166.0,"type":2,"tx_enable":true,"result":0)"},
-        {R"("enable": "true", "type": "SX1257", "freq": 867500000)", " INFO: radio 0 disabled",
-         R"("enable":false,"freq_hz":0,"rssi_offset":0.0,"type":0,"tx_enable":false,"result":-1)"},
+        {R"("enable": "true", "type": "SX1255", "freq": 867500000)", " INFO: radio 0 disabled",
+         R"("enable":false,"freq_hz":0,"rssi_offset":0.0,"type":1,"tx_enable":false,"result":0)"},
         {R"("enable": true, "type": "SX1257", "freq": -867500000)", nullptr,
          R"("enable":true,"freq_hz":0,"rssi_offset":0.0,"type":2,"tx_enable":false,"result":0)"},
         {R"("enable": true, "type": "SX1257", "freq": 1e300, "rssi_offset": 1e300)", nullptr,
@@ -194,14 +194,32 @@ TEST_F(ConfigParserTest, RadioTypeIsRecognisedByItsFirstSixCharactersAndOthersWa
     }
 }
 
-TEST_F(ConfigParserTest, DisabledRadioRefusedByTheConcentratorEndsTheFileBeforeAnyChannel)
+TEST_F(ConfigParserTest, DisabledRadioIsTakenWithATypeAndTheChannelsOnTheOtherFollow)
 {
-    const Parsed parsed = parseSection(
-        R"("radio_0": {"enable": false}, "chan_multiSF_0": {"enable": true, "radio": 0, "if": 0})");
-    EXPECT_EQ(-1, parsed.result);
-    EXPECT_EQ(" ERROR: invalid configuration for radio 0", parsed.err.back());
-    for (const std::string& call : LoRaSim::recordedCalls())
-        EXPECT_EQ(std::string::npos, call.find("lgw_rxif_setconf")) << call;
+    // Whatever the file says of a disabled radio, the concentrator gets a type
+    // it takes: a refusal would end the file before any channel.
+    const char* const types[] = {R"(, "type": "SX1257")", R"(, "type": "SX1255x")", R"(, "type": "SX9999")",
+                                 R"(, "type": 1257)", ""};
+    const int expected[] = {LGW_RADIO_TYPE_SX1257, LGW_RADIO_TYPE_SX1255, LGW_RADIO_TYPE_SX1257,
+                            LGW_RADIO_TYPE_SX1257, LGW_RADIO_TYPE_SX1257};
+    for (int i = 0; i < 5; ++i)
+    {
+        SCOPED_TRACE(types[i]);
+        const Parsed parsed =
+            parseSection(std::string(R"("lorawan_public": true, "clksrc": 1,)") +
+                         R"("radio_0": {"enable": true, "type": "SX1257", "freq": 867500000},)" +
+                         R"("radio_1": {"enable": false, "freq": 868500000)" + types[i] +
+                         R"(}, "chan_multiSF_0": {"enable": true, "radio": 0, "if": -400000})");
+        EXPECT_EQ(0, parsed.result);
+        EXPECT_TRUE(contains(parsed.err, " INFO: radio 1 disabled"));
+        for (const std::string& line : parsed.err)
+            EXPECT_EQ(std::string::npos, line.find("WARNING")) << line;
+        EXPECT_TRUE(contains(LoRaSim::recordedCalls(),
+                             R"({"call":"lgw_rxrf_setconf","rf_chain":1,"enable":false,"freq_hz":0,)"
+                             R"("rssi_offset":0.0,"type":)" +
+                                 std::to_string(expected[i]) + R"(,"tx_enable":false,"result":0})"));
+        EXPECT_TRUE(LoRaSim::state().rxifSet[0]);
+    }
 }
 
 TEST_F(ConfigParserTest, RadiosBeyondTheSecondAreNeverLookedUp)
