@@ -50,6 +50,10 @@ public:
     bool quiet(std::chrono::milliseconds wait);
     /// Returns true if no byte arrives within wait.
 
+    bool unplugged();
+    /// Returns true when the device reads end of file and refuses writes, as
+    /// after the board is pulled out.
+
     void close();
     /// Closes the device.
 
