@@ -18,7 +18,7 @@ UsbPort::UsbPort(const std::string& linkPath) : _linkPath(linkPath) {}
 
 UsbPort::~UsbPort()
 {
-    unplug();
+    release();
 }
 
 void UsbPort::plugIn()
@@ -30,10 +30,20 @@ void UsbPort::plugIn()
     _pTerminal = std::move(pTerminal);
 }
 
-void UsbPort::unplug()
+bool UsbPort::unplug()
 {
+    if (!pluggedIn())
+        return true;
     // The link goes first: a host looking for the device must not find a path
     // to a terminal that is about to vanish.
+    _pLink.reset();
+    const bool hungUp = _pTerminal->hangUp();
+    release();
+    return hungUp;
+}
+
+void UsbPort::release()
+{
     _pLink.reset();
     _pTerminal.reset();
 }

@@ -20,16 +20,16 @@ class PseudoTerminal;
 class UsbPort
 /// The board as the host's USB sees it. Plugged in, it is a pseudo-terminal
 /// (with a link to it when a link path is given); unplugged, there is no device:
-/// a host that still holds the old one open sees end of file and errors, and the
-/// link is gone. Every plug-in makes a new device, as a board re-enumerates after
-/// being pulled out.
+/// the old one is hung up as on a USB disconnect, so that a host still holding
+/// it reads end of file and cannot write, and the link is gone. Every plug-in
+/// makes a new device, as a board re-enumerates after being pulled out.
 {
 public:
     explicit UsbPort(const std::string& linkPath);
     /// Creates an unplugged port; linkPath may be empty (no link).
 
     ~UsbPort();
-    /// Unplugs the board.
+    /// Removes the link and closes the device.
 
     UsbPort(const UsbPort&) = delete;
     UsbPort& operator=(const UsbPort&) = delete;
@@ -40,9 +40,10 @@ public:
     /// Throws Poco::SystemException if no pseudo-terminal can be had, the
     /// exceptions of DeviceLink if the link cannot be made.
 
-    void unplug();
-    /// Removes the link and closes the pseudo-terminal. Does nothing if
-    /// unplugged.
+    bool unplug();
+    /// Removes the link, hangs the device up and closes it. Returns false if
+    /// the device could not be hung up (see PseudoTerminal::hangUp), true
+    /// otherwise, and if unplugged already.
 
     bool pluggedIn() const;
     /// Returns true while a device exists.
@@ -56,6 +57,8 @@ public:
     /// lines. Precondition: pluggedIn().
 
 private:
+    void release();
+
     std::string _linkPath;
     std::unique_ptr<PseudoTerminal> _pTerminal;
     std::unique_ptr<DeviceLink> _pLink;

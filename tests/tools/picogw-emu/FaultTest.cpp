@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <future>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -112,6 +113,20 @@ TEST_F(FaultTest, UnpluggedBoardLeavesNoDeviceAndComesBackPoweredUpWithItsPacket
     EXPECT_EQ(control("unplug"), "OK");
     EXPECT_EQ(_pEmulator->stop(SIGTERM), 0);
     EXPECT_FALSE(linkExists());
+}
+
+TEST_F(FaultTest, UnplugWakesAHostBlockedInAReadWithEndOfFileAsAUsbDisconnectDoes)
+{
+    HostClient host(device());
+    EXPECT_EQ(control("mute"), "OK");
+    host.send('q', 0);
+    auto read = std::async(std::launch::async, [&host] { return host.readBlocking(); });
+    EXPECT_EQ(read.wait_for(SETTLE), std::future_status::timeout);
+    EXPECT_EQ(control("unplug"), "OK");
+    if (_pEmulator->err().find("could not be hung up") != std::string::npos)
+        GTEST_SKIP() << "the emulator may not hang devices up here";
+    EXPECT_EQ(read.get(), 0) << "end of file, not an error";
+    EXPECT_EQ(_pEmulator->stop(SIGTERM), 0);
 }
 
 } // namespace

@@ -111,6 +111,12 @@ bool HostClient::quiet(std::chrono::milliseconds wait)
     return ::poll(&ready, 1, static_cast<int>(wait.count())) == 0;
 }
 
+ssize_t HostClient::readBlocking()
+{
+    std::uint8_t byte = 0;
+    return ::read(_fd, &byte, 1);
+}
+
 bool HostClient::unplugged()
 {
     std::uint8_t byte = 0;
