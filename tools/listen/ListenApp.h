@@ -1,6 +1,10 @@
 //
 // ListenApp.h
 //
+// Library: LoRaWANServer_Listen
+// Package: Listen
+// Module:  ListenApp
+//
 // Definition of the ListenApp class, the run of lorawan-listen: the socket,
 // the connections, the frames and what is shown of them.
 //
@@ -89,13 +93,13 @@ private:
     std::string _line;
     std::string _error;
     Poco::Timestamp _arrivalTime;
-    int _connection;
-    std::uint64_t _connectionNumber;
-    std::uint64_t _frames;
-    std::uint64_t _deadlineUs;      // 0: no time-out
-    std::uint64_t _statsIntervalUs; // 0: no periodic statistics
-    std::uint64_t _nextStatsUs;
-    Stop _stop;
+    int _connection = -1;
+    std::uint64_t _connectionNumber = 0;
+    std::uint64_t _frames = 0;
+    std::uint64_t _deadlineUs = 0;      // 0: no time-out
+    std::uint64_t _statsIntervalUs = 0; // 0: no periodic statistics
+    std::uint64_t _nextStatsUs = 0;
+    Stop _stop = Stop::None;
 };
 
 } // namespace LoRaWANListen
