@@ -132,8 +132,8 @@ std::string connectionAt(std::uint64_t connection, std::uint64_t offset)
 ListenApp::ListenApp(const ListenOptions& options, bool outputIsTerminal)
     : _options(options), _table(options.format == ListenOptions::Format::Table ||
                                 (options.format == ListenOptions::Format::Auto && outputIsTerminal)),
-      _flushEachPacket(outputIsTerminal), _output(STDOUT_FILENO), _statistics(options.latency),
-      _chunk(READ_CHUNK_SIZE)
+      _flushEachPacket(outputIsTerminal), _output(STDOUT_FILENO),
+      _headers(outputIsTerminal ? STDOUT_FILENO : -1), _statistics(options.latency), _chunk(READ_CHUNK_SIZE)
 {
 }
 
@@ -150,6 +150,7 @@ int ListenApp::run()
     if (_table)
     {
         _output.write(TableFormatter::header());
+        _headers.headerWritten();
     }
     const std::uint64_t startUs = monotonicUs();
     _deadlineUs = _options.timeoutSeconds > 0 ? startUs + secondsToUs(_options.timeoutSeconds) : 0;
@@ -331,6 +332,10 @@ void ListenApp::printDocument(std::string_view text)
     if (_table)
     {
         _line.clear();
+        if (_headers.headerDueBefore())
+        {
+            _line = TableFormatter::header();
+        }
         TableFormatter::appendLine(_line, _document, Poco::LocalDateTime(_arrivalTime));
         _output.write(_line);
     }

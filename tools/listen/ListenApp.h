@@ -13,6 +13,7 @@
 #define LoRaWANListen_ListenApp_INCLUDED
 
 #include "tools/listen/FrameSplitter.h"
+#include "tools/listen/HeaderSchedule.h"
 #include "tools/listen/ListenOptions.h"
 #include "tools/listen/OutputWriter.h"
 #include "tools/listen/PacketDocument.h"
@@ -33,7 +34,8 @@ class UnixListener;
 class ListenApp
 /// Listens on the socket, serves one connection after another, splits each
 /// stream into frames, validates every frame and prints every valid document
-/// as a table line or unchanged JSON on standard output. Invalid, oversize and
+/// as a table line or unchanged JSON on standard output; the table's header
+/// row comes first and, on a terminal, again every screenful. Invalid, oversize and
 /// unfinished frames are reported on standard error and counted; an oversize
 /// frame also ends its connection. Stops after the requested number of frames,
 /// at the time-out, on SIGINT, SIGTERM or SIGHUP, or when standard output's
@@ -86,6 +88,7 @@ private:
     bool _table;
     bool _flushEachPacket;
     OutputWriter _output;
+    HeaderSchedule _headers;
     FrameSplitter _splitter;
     PacketDocument _document;
     Statistics _statistics;

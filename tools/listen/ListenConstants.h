@@ -46,6 +46,10 @@ const int LISTEN_BACKLOG = 4;
 /// that clock.
 const std::uint32_t LATENCY_PLAUSIBILITY_WINDOW_US = 10 * 1000 * 1000;
 
+/// Lines of a terminal whose height cannot be told, for the table's header
+/// row that comes again every screenful.
+const unsigned DEFAULT_SCREEN_ROWS = 24;
+
 /// How many bytes of a rejected frame the error report quotes.
 const std::size_t INVALID_FRAME_PREVIEW_SIZE = 40;
 

@@ -207,9 +207,10 @@ Options:
   --format table|json   table: one aligned line per packet (local time, MHz, IF
                         and RF chain, modulation, coding rate, RSSI, SNR, CRC,
                         size, and for LoRa the LoRaWAN message type, DevAddr,
-                        FCnt and FPort); json: each document unchanged, one per
-                        line (for jq). Default: table on a terminal, json
-                        otherwise.
+                        FCnt and FPort) below a header row, which a terminal
+                        shows again every screenful; json: each document
+                        unchanged, one per line (for jq). Default: table on a
+                        terminal, json otherwise.
   --count N             exit with status 0 after N frames (valid or not).
   --timeout S           exit with status 3 after S seconds (fractions allowed)
                         unless --count frames have arrived before.
