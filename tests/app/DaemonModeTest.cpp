@@ -5,6 +5,7 @@
 // appended to and never truncated.
 //
 
+#include "Isolation.h"
 #include "ServiceSetup.h"
 #include "TestSupport.h"
 
@@ -20,8 +21,7 @@ using namespace TestSupport;
 namespace
 {
 
-const std::string LOG_DIRECTORY = "/opt/Halvane/Mirel/bin/lorawan";
-const std::string LOG_FILE = LOG_DIRECTORY + "/lorawanserver.log";
+const std::string LOG_FILE = std::string(LOG_DIRECTORY) + "/lorawanserver.log";
 
 std::size_t occurrences(const std::string& text, const std::string& part)
 {
@@ -46,6 +46,11 @@ bool processAlive(pid_t pid)
     return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
 }
 
+bool isTheService(pid_t pid)
+{
+    return readFile("/proc/" + std::to_string(pid) + "/cmdline").find("lorawanserver") != std::string::npos;
+}
+
 std::string linkTarget(const std::string& path)
 {
     char target[4096];
@@ -54,8 +59,9 @@ std::string linkTarget(const std::string& path)
 }
 
 class DaemonModeTest : public ::testing::Test
-/// The log file is a fixed path: whatever a real installation has there is
-/// moved aside and put back afterwards.
+/// Every daemon writes a pidfile, by which the tear-down ends it, whatever
+/// the test found. Where the log folder is not the program's own, whatever a
+/// real installation has there is moved aside and put back afterwards.
 {
 protected:
     void SetUp() override
@@ -76,28 +82,39 @@ protected:
 
     void TearDown() override
     {
-        if (_daemon > 0 && processAlive(_daemon))
-            ::kill(_daemon, SIGKILL);
+        for (const std::string& pidFile : _pidFiles)
+        {
+            const std::string text = readFile(pidFile);
+            const pid_t daemon = text.empty() ? -1 : static_cast<pid_t>(std::stol(text));
+            if (daemon > 0 && processAlive(daemon) && isTheService(daemon))
+                ::kill(daemon, SIGKILL);
+        }
         ::unlink(LOG_FILE.c_str());
         if (!_savedLog.empty())
             std::rename(_savedLog.c_str(), LOG_FILE.c_str());
         if (_createdDirectory)
         {
-            ::rmdir(LOG_DIRECTORY.c_str());
+            ::rmdir(LOG_DIRECTORY);
             ::rmdir("/opt/Halvane/Mirel/bin");
             ::rmdir("/opt/Halvane/Mirel");
             ::rmdir("/opt/Halvane");
         }
     }
 
+    /// The arguments of a daemon start with a pidfile of its own.
+    std::vector<std::string> daemonArguments()
+    {
+        _pidFiles.push_back(_pidDir.file("daemon-" + std::to_string(_pidFiles.size()) + ".pid"));
+        return {"--daemon", "--pidfile=" + _pidFiles.back()};
+    }
+
     /// Runs the daemon until it has started, checks its streams, stops it.
     void runDaemon(const std::vector<std::string>& extraArgs = {})
     {
-        const std::string pidFile = _pidDir.file("lorawanserver.pid");
-        ::unlink(pidFile.c_str());
         // An earlier run may have left its own lines in the log.
         const std::size_t startsBefore = occurrences(readFile(LOG_FILE), "concentrator started");
-        std::vector<std::string> args = {"--daemon", "--pidfile=" + pidFile};
+        std::vector<std::string> args = daemonArguments();
+        const std::string pidFile = _pidFiles.back();
         args.insert(args.end(), extraArgs.begin(), extraArgs.end());
         auto pLauncher = _setup.start(args);
         ASSERT_TRUE(pLauncher->waitForExit());
@@ -108,7 +125,6 @@ protected:
             << readFile(LOG_FILE);
         ASSERT_TRUE(waitFor([&] { return !readFile(pidFile).empty(); }));
         const pid_t daemon = static_cast<pid_t>(std::stol(readFile(pidFile)));
-        _daemon = daemon;
 
         for (const char* fd : {"0", "1", "2"})
             EXPECT_EQ(LOG_FILE, linkTarget("/proc/" + std::to_string(daemon) + "/fd/" + fd))
@@ -121,8 +137,8 @@ protected:
     FixedPathsLock _lock;
     ServiceSetup _setup;
     TempDir _pidDir;
+    std::vector<std::string> _pidFiles;
     bool _createdDirectory = false;
-    pid_t _daemon = -1;
     std::string _savedLog;
 };
 
@@ -152,7 +168,7 @@ TEST_F(DaemonModeTest, SecondDaemonReportsTheRunningInstanceInTheLog)
     auto pFirst = _setup.startAndWait();
     ASSERT_TRUE(pFirst->waitForOut("starting"));
 
-    auto pLauncher = _setup.start({"--daemon"});
+    auto pLauncher = _setup.start(daemonArguments());
     ASSERT_TRUE(pLauncher->waitForExit());
     ASSERT_TRUE(waitFor([&] { return readFile(LOG_FILE).find("Other PID: ") != std::string::npos; }));
     EXPECT_NE(std::string::npos, readFile(LOG_FILE).find("  Other PID: " + std::to_string(pFirst->pid())));

@@ -10,12 +10,39 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
+#include <ctime>
 #include <unistd.h>
 
 using namespace TestSupport;
 
 namespace
 {
+
+using SystemMilliseconds = std::chrono::time_point<std::chrono::system_clock, Milliseconds>;
+
+/// A zone five and a half hours east of UTC (POSIX counts west), and its offset.
+const char* const TIME_ZONE = "IST-5:30";
+const std::chrono::minutes TIME_ZONE_OFFSET{5 * 60 + 30};
+
+SystemMilliseconds now()
+{
+    return std::chrono::time_point_cast<Milliseconds>(std::chrono::system_clock::now());
+}
+
+/// The moment a stamp "YYYY-MM-DD hh:mm:ss.mmm" of TIME_ZONE names.
+SystemMilliseconds momentOf(const std::string& stamp)
+{
+    std::tm parts{};
+    int milliseconds = 0;
+    std::sscanf(stamp.c_str(), "%4d-%2d-%2d %2d:%2d:%2d.%3d", &parts.tm_year, &parts.tm_mon, &parts.tm_mday,
+                &parts.tm_hour, &parts.tm_min, &parts.tm_sec, &milliseconds);
+    parts.tm_year -= 1900;
+    parts.tm_mon -= 1;
+    const auto asIfUtc = std::chrono::system_clock::from_time_t(::timegm(&parts));
+    return std::chrono::time_point_cast<Milliseconds>(asIfUtc - TIME_ZONE_OFFSET) +
+           Milliseconds(milliseconds);
+}
 
 class ServiceLifecycleTest : public ::testing::Test
 {
@@ -73,6 +100,24 @@ TEST_F(ServiceLifecycleTest, SigtermSigintOrSigquitWhileIdleShutsDownCleanly)
         EXPECT_TRUE(hasTimeStamp(out.back()));
         EXPECT_EQ(std::string::npos, pService->out().find("Thread is frozen!"));
     }
+}
+
+TEST_F(ServiceLifecycleTest, LogLinesBeginWithTheLocalDateAndTimeToTheMillisecond)
+{
+    const SystemMilliseconds before = now();
+    auto pService = _setup.startAndWait({}, {{"TZ", TIME_ZONE}});
+    ASSERT_TRUE(pService->waitForOut("starting"));
+    const SystemMilliseconds after = now();
+    pService->signal(SIGTERM);
+    ASSERT_TRUE(pService->waitForExit());
+
+    const std::string first = lines(pService->out()).front();
+    ASSERT_TRUE(hasTimeStamp(first)) << first;
+    EXPECT_EQ(" LoRaWAN server, version: 200105A starting", withoutTimeStamp(first));
+    const SystemMilliseconds stamped = momentOf(first);
+    const Milliseconds slack(2000);
+    EXPECT_GE(stamped, before - slack) << first;
+    EXPECT_LE(stamped, after + slack) << first;
 }
 
 TEST_F(ServiceLifecycleTest, TerminationRequestBeforeTheWorkerStartedStillEndsCleanly)

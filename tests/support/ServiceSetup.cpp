@@ -33,10 +33,14 @@ const char* const EU868_CONFIGURATION = R"json({
     "gateway_conf": {"gateway_ID": "AA555A0000000101"}
 })json";
 
+const char* const PROGRAM_NAME = "lorawanserver";
+
 // A scenario in which the concentrator receives nothing.
 const char* const SILENT_SCENARIO = R"json({"batches": []})json";
 
-ServiceSetup::ServiceSetup() : _baseDir(_dir.path() + "/run"), _scenarioPath(_dir.file("scenario.json"))
+ServiceSetup::ServiceSetup()
+    : _baseDir(_dir.path() + "/run"), _scenarioPath(_dir.file("scenario.json")),
+      _program(binaryPath(PROGRAM_NAME))
 {
     makeDirectories(_baseDir + "/lorawan");
     writeConfig("global_conf.json", EU868_CONFIGURATION);
@@ -84,13 +88,18 @@ std::unique_ptr<ChildProcess> ServiceSetup::start(const std::vector<std::string>
     std::map<std::string, std::string> env = environment();
     for (const auto& entry : extra)
         env[entry.first] = entry.second;
-    return std::unique_ptr<ChildProcess>(new ChildProcess(binaryPath("lorawanserver"), args, env, "", _user));
+    return std::unique_ptr<ChildProcess>(new ChildProcess(_program, args, env, "", _user));
 }
 
 void ServiceSetup::runAs(int user)
 {
     _user = user;
     ::chmod(_dir.path().c_str(), 0755);
+    // The build folder may lie in a folder only its owner can enter (a clone
+    // in /root or a home folder): the user runs a copy from our folder.
+    _program = _dir.file(PROGRAM_NAME);
+    writeFile(_program, readFile(binaryPath(PROGRAM_NAME)));
+    ::chmod(_program.c_str(), 0755);
 }
 
 std::unique_ptr<ChildProcess>

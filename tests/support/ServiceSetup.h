@@ -52,7 +52,8 @@ public:
     /// Starts build/bin/lorawanserver with environment() plus extra.
 
     void runAs(int user);
-    /// Makes start() run the service under user (and its folder readable to it).
+    /// Makes start() run the service under user: its folder readable to it and
+    /// the binary copied there, where the user can reach it.
 
     std::unique_ptr<ChildProcess> startAndWait(const std::vector<std::string>& args = {},
                                                const std::map<std::string, std::string>& extra = {}) const;
@@ -62,6 +63,7 @@ private:
     TempDir _dir;
     std::string _baseDir;
     std::string _scenarioPath;
+    std::string _program;
     int _user = -1;
 };
 

@@ -5,6 +5,7 @@
 //
 
 #include "TestSupport.h"
+#include "Isolation.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -123,15 +125,19 @@ std::string TempDir::write(const std::string& name, const std::string& content) 
     return path;
 }
 
-FixedPathsLock::FixedPathsLock() : _fd(::open(FIXED_PATHS_LOCK, O_RDWR | O_CREAT | O_CLOEXEC, 0666))
+FixedPathsLock::FixedPathsLock() : _fd(-1)
 {
+    if (fixedPathsArePrivate())
+        return;
+    _fd = ::open(FIXED_PATHS_LOCK, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (_fd < 0 || ::flock(_fd, LOCK_EX) != 0)
         throw std::runtime_error("cannot lock the fixed paths");
 }
 
 FixedPathsLock::~FixedPathsLock()
 {
-    ::close(_fd);
+    if (_fd >= 0)
+        ::close(_fd);
 }
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
@@ -164,6 +170,7 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
 
     const std::string outPath = _dir.file("stdout");
     const std::string errPath = _dir.file("stderr");
+    const pid_t parent = ::getpid();
     _pid = ::fork();
     if (_pid < 0)
         throw std::runtime_error("fork failed");
@@ -186,6 +193,10 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
         if (user >= 0 && (::setgroups(0, nullptr) != 0 || ::setgid(static_cast<gid_t>(user)) != 0 ||
                           ::setuid(static_cast<uid_t>(user)) != 0))
             ::_exit(125);
+        // A test that dies (a crash, a time-out) takes the program with it.
+        // Set after the change of user, which would clear it.
+        if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+            ::_exit(124);
         ::execve(program.c_str(), argv.data(), envp.data());
         ::_exit(127);
     }

@@ -52,8 +52,9 @@ private:
 
 class FixedPathsLock
 /// Held while a test uses the service's fixed paths (the consumer socket, the
-/// log file, the instance lock), so that no two such tests run at once, even
-/// from two test runs on the same machine.
+/// log file, the instance lock). Where the program has them to itself
+/// (Isolation.h) it holds nothing; otherwise no two such tests run at once,
+/// even from two test runs on the same machine.
 {
 public:
     FixedPathsLock();
@@ -75,7 +76,8 @@ public:
     /// "<unset>" removes the variable. With user 0 or more, the program runs
     /// under that user id and group id (the caller must be root). With a
     /// standardOutput descriptor, the program writes there instead of to the
-    /// file that out() reads; the caller keeps and closes its descriptor.
+    /// file that out() reads; the caller keeps and closes its descriptor. The
+    /// program is killed when the thread that started it ends.
 
     ~ChildProcess();
     /// Kills the process if it still runs.

@@ -91,6 +91,16 @@ TEST(Statistics, CountsFramesPacketsIfChainsAndCrcStatus)
     EXPECT_THAT(report, HasSubstr("latency: off"));
 }
 
+TEST(Statistics, EveryChainUpTo255HasItsOwnCountAndAnythingElseIsUnknown)
+{
+    Statistics statistics(LatencyMode::Off);
+    EXPECT_THAT(statistics.report(), HasSubstr("IF chains: none\n"));
+    const char* ifChains[] = {"255", "9", "0", "10", "255", "9", "255", "256", "4294967296", "-1", "8x", ""};
+    for (const char* ifChain : ifChains)
+        statistics.recordDocument(packet(ifChain, "16", 0), 0);
+    EXPECT_THAT(statistics.report(), HasSubstr("IF chains: 0:1 9:2 10:1 255:3 ?:5\n"));
+}
+
 TEST(Statistics, RateNeedsTwoFramesApart)
 {
     Statistics statistics(LatencyMode::Off);

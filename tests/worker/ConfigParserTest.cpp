@@ -6,6 +6,7 @@
 // simulated concentrator was handed.
 //
 
+#include "ServiceSetup.h"
 #include "TestSupport.h"
 #include "sim/SimControl.h"
 #include "worker/WorkerThread.h"
@@ -333,6 +334,48 @@ TEST_F(ConfigParserTest, DisabledChannelsNameTheirChainNumberAndARefusedOneStops
             EXPECT_FALSE(LoRaSim::state().rxifSet[9]);
         }
     }
+}
+
+TEST_F(ConfigParserTest, FullConfigurationHandsBothRadiosAndAllTenChainsTheirOwnSettings)
+{
+    ASSERT_EQ(0, parseSX1301(TestSupport::EU868_CONFIGURATION).result);
+    std::vector<std::string> settings;
+    for (const std::string& call : LoRaSim::recordedCalls())
+    {
+        if (call.find("_setconf\"") != std::string::npos)
+            settings.push_back(call);
+    }
+    const auto radio = [](int rfChain, const char* freqHz, bool txEnable)
+    {
+        return R"({"call":"lgw_rxrf_setconf","rf_chain":)" + std::to_string(rfChain) +
+               R"(,"enable":true,"freq_hz":)" + freqHz + R"(,"rssi_offset":-166.0,"type":)" +
+               std::to_string(LGW_RADIO_TYPE_SX1257) + R"(,"tx_enable":)" + (txEnable ? "true" : "false") +
+               R"(,"result":0})";
+    };
+    const auto chain = [](int ifChain, int rfChain, int ifHz, int bandwidth, int datarate)
+    {
+        return R"({"call":"lgw_rxif_setconf","if_chain":)" + std::to_string(ifChain) +
+               R"(,"enable":true,"rf_chain":)" + std::to_string(rfChain) + R"(,"freq_hz":)" +
+               std::to_string(ifHz) + R"(,"bandwidth":)" + std::to_string(bandwidth) + R"(,"datarate":)" +
+               std::to_string(datarate) + R"(,"result":0})";
+    };
+    // Multi-SF chains get their radio and offset only; bandwidth and data rate stay 0.
+    const std::vector<std::string> expected = {
+        R"({"call":"lgw_board_setconf","lorawan_public":true,"clksrc":1,"result":0})",
+        radio(0, "867500000", true),
+        radio(1, "868500000", false),
+        chain(0, 1, -400000, 0, 0),
+        chain(1, 1, -200000, 0, 0),
+        chain(2, 1, 0, 0, 0),
+        chain(3, 0, -400000, 0, 0),
+        chain(4, 0, -200000, 0, 0),
+        chain(5, 0, 0, 0, 0),
+        chain(6, 0, 200000, 0, 0),
+        chain(7, 0, 400000, 0, 0),
+        chain(8, 1, -200000, BW_250KHZ, DR_LORA_SF7),
+        chain(9, 1, 300000, BW_125KHZ, 50000),
+    };
+    EXPECT_EQ(expected, settings);
 }
 
 // ---- sections and files -------------------------------------------------------
