@@ -97,8 +97,8 @@ TEST(MarkupEscaping, FullFormEscapesNamesValuesAndAttributes)
 
 TEST(MarkupEscaping, EveryCharacterToEscapeIsFoundWhereverItStandsInALongText)
 {
-    // The search looks at whole machine words; a character to escape must be
-    // found in any place of a word, in the tail and next to high bytes.
+    // At the start, in the middle and at the end of texts short and long, and
+    // next to bytes from 0x80 up, which pass unchanged.
     const std::string specials = std::string("\"\\\n\x01\x1f") + '\0';
     for (std::size_t length = 1; length <= 40; ++length)
     {
