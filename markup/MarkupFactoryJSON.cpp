@@ -122,7 +122,8 @@ char shortEscapeLetter(char c)
     }
 }
 
-char* writeEscape(char c, char* pOut)
+// Places the escape of c at pOut and returns the end of it.
+char* placeEscape(char c, char* pOut)
 {
     *pOut++ = BACKSLASH;
     if (const char letter = shortEscapeLetter(c))
@@ -145,7 +146,7 @@ char* copyEscaped(std::string_view text, char* pOut)
     for (char c : text)
     {
         if (ESCAPE_TABLE.needed[static_cast<unsigned char>(c)])
-            pOut = writeEscape(c, pOut);
+            pOut = placeEscape(c, pOut);
         else
             *pOut++ = c;
     }

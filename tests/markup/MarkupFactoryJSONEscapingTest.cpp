@@ -115,4 +115,15 @@ TEST(MarkupEscaping, EveryCharacterToEscapeIsFoundWhereverItStandsInALongText)
             }
         }
     }
+    // Texts far longer than an element's text is collected in, with escapes
+    // of either length every few characters, so that some straddle each
+    // hand-over to the stream.
+    for (std::size_t length = 200; length <= 2000; length += 179)
+    {
+        std::string value(length, 'w');
+        for (std::size_t at = length % 7; at < length; at += 1 + at % 5)
+            value[at] = specials[at % specials.size()];
+        const std::string escaped = escapedSlowly(value);
+        ASSERT_EQ("{\"" + escaped + "\":\"" + escaped + "\"}", document(value, value)) << length;
+    }
 }

@@ -1,9 +1,10 @@
 //
 // ValueTextTest.cpp
 //
-// The float texts of a packet document must be exactly those of
-// Poco::floatToStr() with plain notation from 10^-6 to below 10^6, also where
-// they are written without it.
+// The number texts of a packet document must be exactly Poco's: the decimal
+// text of its unsigned formatting and the text of Poco::floatToStr() with
+// plain notation from 10^-6 to below 10^6, also where they are written
+// without Poco.
 //
 
 #include "markup/ValueText.h"
@@ -17,11 +18,28 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 using LoRaWANServer::ValueText;
 
 namespace
 {
+
+const int POCO_DECIMAL_BUFFER = 65;
+
+std::string pocoDecimal(Poco::UInt32 value)
+{
+    char text[POCO_DECIMAL_BUFFER];
+    std::size_t size = sizeof(text);
+    Poco::uIntToStr(value, 10, text, size);
+    return std::string(text, size);
+}
+
+std::string decimal(Poco::UInt32 value)
+{
+    char text[ValueText::DECIMAL_CAPACITY];
+    return std::string(text, ValueText::decimal(value, text));
+}
 
 std::string pocoFloat(float value)
 {
@@ -44,6 +62,31 @@ float floatFromBits(std::uint32_t bits)
 }
 
 } // namespace
+
+TEST(ValueTextDecimal, MatchesPocoAtEveryPowerOfTenAndTwoForAllSmallAndManyRandomValues)
+{
+    // Both sides of every power of ten and of two, where a digit count goes wrong.
+    std::vector<Poco::UInt64> powers;
+    for (Poco::UInt64 power = 1; power <= std::numeric_limits<Poco::UInt32>::max(); power *= 10)
+        powers.push_back(power);
+    for (unsigned bits = 1; bits < 32; ++bits)
+        powers.push_back(Poco::UInt64(1) << bits);
+    for (Poco::UInt64 power : powers)
+    {
+        for (Poco::UInt64 value : {power - 1, power, power + 1})
+            EXPECT_EQ(pocoDecimal(static_cast<Poco::UInt32>(value)),
+                      decimal(static_cast<Poco::UInt32>(value)));
+    }
+    EXPECT_EQ("4294967295", decimal(std::numeric_limits<Poco::UInt32>::max()));
+    for (Poco::UInt32 value = 0; value < 100000; ++value)
+        ASSERT_EQ(pocoDecimal(value), decimal(value));
+    std::mt19937 random(7);
+    for (int i = 0; i < 100000; ++i)
+    {
+        const Poco::UInt32 value = random();
+        ASSERT_EQ(pocoDecimal(value), decimal(value));
+    }
+}
 
 TEST(ValueTextFloat, MatchesPocoForEveryWholeNumberOfQuartersWrittenDirectly)
 {
