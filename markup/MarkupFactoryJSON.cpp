@@ -184,6 +184,7 @@ public:
 
     void write(std::string_view literal)
     {
+        // The dialect's literals are far shorter than the array.
         makeRoom(literal.size());
         _pNext = std::copy(literal.begin(), literal.end(), _pNext);
     }
@@ -336,29 +337,33 @@ void MarkupFactoryJSON::descMarkup(const char* baseTypeName, const std::string& 
         _firstMember = false;
     else
         out.put(SEPARATOR);
-    if (_fullFormScopes.empty())
-        descCompactMarkup(out, baseTypeName, name, value, closeImmediately, isArrayElement, omitEmptyValue);
-    else
+    const bool anonymous = isArrayElement || name.empty();
+    const bool constructed = isConstructed(baseTypeName);
+    if (!_fullFormScopes.empty())
+    {
         descFullMarkup(out, baseTypeName, name, value, closeImmediately, isArrayElement, comment, error,
                        errorText, displayName, type, truncated, maximum, minimum, contextTag,
                        propertyIdentifier, writable, description, omitEmptyValue);
-    out.finish();
-}
-
-void MarkupFactoryJSON::descCompactMarkup(Output& out, const char* baseTypeName, const std::string& name,
-                                          const std::string& value, bool closeImmediately,
-                                          bool isArrayElement, bool omitEmptyValue)
-{
-    const bool anonymous = isArrayElement || name.empty();
-    const bool constructed = isConstructed(baseTypeName);
-    if (!constructed && !anonymous && closeImmediately)
+    }
+    else if (!constructed && !anonymous && closeImmediately)
     {
         out.writeKey(name);
         out.writeQuoted(value);
-        return;
     }
-    // Any other element is an object, so that its closing brace always has an
-    // opening one; a primitive one holds its value as "$value".
+    else
+    {
+        descCompactObject(out, name, value, constructed, anonymous, closeImmediately, omitEmptyValue);
+    }
+    out.finish();
+}
+
+void MarkupFactoryJSON::descCompactObject(Output& out, const std::string& name, const std::string& value,
+                                          bool constructed, bool anonymous, bool closeImmediately,
+                                          bool omitEmptyValue)
+{
+    // Any element but a named primitive one closed at once is an object, so
+    // that its closing brace always has an opening one; a primitive one holds
+    // its value as "$value".
     if (anonymous)
     {
         out.put(OPEN_OBJECT);

@@ -78,9 +78,8 @@ protected:
 private:
     class Output;
 
-    void descCompactMarkup(Output& out, const char* baseTypeName, const std::string& name,
-                           const std::string& value, bool closeImmediately, bool isArrayElement,
-                           bool omitEmptyValue);
+    void descCompactObject(Output& out, const std::string& name, const std::string& value, bool constructed,
+                           bool anonymous, bool closeImmediately, bool omitEmptyValue);
     void descFullMarkup(Output& out, const char* baseTypeName, const std::string& name,
                         const std::string& value, bool closeImmediately, bool isArrayElement,
                         const std::string& comment, int error, const std::string& errorText,
