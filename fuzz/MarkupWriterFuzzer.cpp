@@ -365,10 +365,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::ostringstream text;
     InspectedWriter writer(text, format, fullForm);
-    // The service's own stream, which the writer fills in place: it must come
-    // to the very same text.
-    TextStream inPlace;
-    InspectedWriter inPlaceWriter(inPlace, format, fullForm);
+    // The service's own stream, reused for every frame: it must come to the
+    // very same text.
+    TextStream frameText;
+    InspectedWriter textStreamWriter(frameText, format, fullForm);
     Model model(fullForm);
     while (input.remaining_bytes() > 0)
     {
@@ -378,30 +378,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             {
                 const Element element = Element::draw(input);
                 element.writeTo(writer);
-                element.writeTo(inPlaceWriter);
+                element.writeTo(textStreamWriter);
                 model.markup(element);
                 break;
             }
             case Call::CloseOpenMarkup:
                 writer.closeOpenMarkup();
-                inPlaceWriter.closeOpenMarkup();
+                textStreamWriter.closeOpenMarkup();
                 model.closeOpenMarkup();
                 break;
             case Call::CloseAllOpenMarkups:
                 writer.closeAllOpenMarkups();
-                inPlaceWriter.closeAllOpenMarkups();
+                textStreamWriter.closeAllOpenMarkups();
                 model.closeAllOpenMarkups();
                 break;
             case Call::Reset:
                 writer.reset();
-                inPlaceWriter.reset();
+                textStreamWriter.reset();
                 model.reset();
                 break;
         }
         model.checkStack(writer);
     }
-    FUZZ_CHECK(inPlace.text() == text.str(),
-               "written in place: " + std::string(inPlace.text()) + ", on a string stream: " + text.str());
+    FUZZ_CHECK(frameText.text() == text.str(),
+               "on a text stream: " + std::string(frameText.text()) + ", on a string stream: " + text.str());
     model.checkText(text.str());
     return 0;
 }

@@ -16,8 +16,6 @@ namespace BACnet
 namespace WS
 {
 
-class TextStream;
-
 class MarkupFactoryJSON : public MarkupFactory
 /// Writes CSML-style JSON: an element becomes a member of the enclosing object
 /// and its scalar value a quoted string.
@@ -79,23 +77,9 @@ protected:
 
 private:
     class Output;
-    class TextOutput;
 
-    void descMarkupToStream(const char* baseTypeName, const std::string& name, const std::string& value,
-                            bool closeImmediately, bool isArrayElement, const std::string& comment, int error,
-                            const std::string& errorText, const std::string& displayName,
-                            const std::string& type, bool truncated, const std::string& maximum,
-                            const std::string& minimum, const std::string& contextTag,
-                            const std::string& propertyIdentifier, const std::string& writable,
-                            const std::string& description, bool omitEmptyValue);
-
-    template <class Out>
-    void descCompactMarkup(Out& out, const char* baseTypeName, const std::string& name,
-                           const std::string& value, bool closeImmediately, bool isArrayElement,
-                           bool omitEmptyValue);
-    void descCompactMarkupToText(const char* baseTypeName, const std::string& name, const std::string& value,
-                                 bool closeImmediately, bool isArrayElement, bool omitEmptyValue);
-
+    void descCompactObject(Output& out, const std::string& name, const std::string& value, bool constructed,
+                           bool anonymous, bool closeImmediately, bool omitEmptyValue);
     void descFullMarkup(Output& out, const char* baseTypeName, const std::string& name,
                         const std::string& value, bool closeImmediately, bool isArrayElement,
                         const std::string& comment, int error, const std::string& errorText,
@@ -107,18 +91,6 @@ private:
     bool isConstructed(const char* baseTypeName) const;
     static bool isListLike(const char* baseTypeName);
     static bool isArrayType(const char* baseTypeName);
-    [[gnu::always_inline]] bool placePlainMemberOrFail(const std::string& name, const std::string& value);
-    /// Writes the compact member "name":"value" (after a comma unless it is
-    /// the first) straight into _pText when neither text needs an escape,
-    /// and returns true, as it does after failing the stream when the room
-    /// cannot be had; returns false, having written nothing, otherwise.
-    /// Inlined into descMarkup(): nearly every element takes this way.
-    void failText();
-    static TextStream* textStreamOf(std::ostream& ostr);
-
-    TextStream* _pText;
-    /// The output stream when it is a TextStream, whose memory the compact
-    /// form fills directly; null otherwise.
 };
 
 } // namespace WS

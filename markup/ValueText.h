@@ -21,22 +21,23 @@ namespace LoRaWANServer
 
 class ValueText
 /// Writes the number texts of a packet document into a caller's buffer,
-/// without allocating. The texts are exactly those of Poco's unsigned decimal
-/// formatting and of Poco::floatToStr() with plain notation from 10^-6 up to
-/// below 10^6; the values a concentrator reports (whole numbers, halves and
-/// quarters of a dB) are written directly, any other float by Poco.
+/// without allocating: Poco's unsigned decimal formatting, and the text of
+/// Poco::floatToStr() with plain notation from 10^-6 up to below 10^6. The
+/// floats a concentrator reports (whole numbers, halves and quarters of a dB)
+/// are written as the decimal text of their quarters, the same text at a
+/// fraction of the cost; any other float is written by Poco.
 {
 public:
-    static constexpr std::size_t DECIMAL_CAPACITY = 10;
-    /// Characters that decimal() may write: those of 4294967295.
+    static constexpr std::size_t DECIMAL_CAPACITY = 11;
+    /// Characters that decimal() may write: those of 4294967295 and a NUL.
 
     static constexpr std::size_t FLOAT_CAPACITY = 780;
     /// Characters that shortestFloat() may need, as Poco::floatToStr() is given.
 
     static std::size_t decimal(Poco::UInt32 value, char* pText);
     /// Writes the decimal digits of value (no sign, no leading zeros, "0" for
-    /// zero) to pText, which has room for DECIMAL_CAPACITY characters, and
-    /// returns their number. No terminating NUL is written.
+    /// zero) and a terminating NUL to pText, which has room for
+    /// DECIMAL_CAPACITY characters, and returns the number of digits.
 
     static std::size_t shortestFloat(float value, char* pText);
     /// Writes the shortest text that reads back as value, as

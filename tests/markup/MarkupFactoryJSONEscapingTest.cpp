@@ -97,8 +97,8 @@ TEST(MarkupEscaping, FullFormEscapesNamesValuesAndAttributes)
 
 TEST(MarkupEscaping, EveryCharacterToEscapeIsFoundWhereverItStandsInALongText)
 {
-    // The search looks at whole machine words; a character to escape must be
-    // found in any place of a word, in the tail and next to high bytes.
+    // At the start, in the middle and at the end of texts short and long, and
+    // next to bytes from 0x80 up, which pass unchanged.
     const std::string specials = std::string("\"\\\n\x01\x1f") + '\0';
     for (std::size_t length = 1; length <= 40; ++length)
     {
@@ -114,5 +114,16 @@ TEST(MarkupEscaping, EveryCharacterToEscapeIsFoundWhereverItStandsInALongText)
                     << length << " " << at << " " << int(special);
             }
         }
+    }
+    // Texts far longer than an element's text is collected in, with escapes
+    // of either length every few characters, so that some straddle each
+    // hand-over to the stream.
+    for (std::size_t length = 200; length <= 2000; length += 179)
+    {
+        std::string value(length, 'w');
+        for (std::size_t at = length % 7; at < length; at += 1 + at % 5)
+            value[at] = specials[at % specials.size()];
+        const std::string escaped = escapedSlowly(value);
+        ASSERT_EQ("{\"" + escaped + "\":\"" + escaped + "\"}", document(value, value)) << length;
     }
 }

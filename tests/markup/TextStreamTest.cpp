@@ -14,7 +14,6 @@
 #include <iomanip>
 #include <sstream>
 #include <string>
-#include <vector>
 
 using namespace MarkupTest;
 using Zel::BACnet::WS::TextStream;
@@ -105,43 +104,6 @@ TEST(TextStream, AWriterGivesTheSameDocumentAsOnAStringStreamDocumentAfterDocume
                           Step::CloseAll});
         EXPECT_EQ(reference.str(), text.text()) << document;
     }
-}
-
-TEST(TextStream, AWriterEscapesInPlaceExactlyAsOnAStringStream)
-{
-    // Characters to escape at every position of texts as long as a machine
-    // word and more, among plain ASCII and bytes from 0x80 up.
-    std::vector<std::string> texts = {"", "a", "\"", "\\", std::string(1, '\0'), "\x1f", "\x7f\x80\xff"};
-    for (std::size_t length : {3, 4, 7, 8, 9, 15, 16, 17, 31, 32, 33, 40})
-    {
-        const std::string plain = patternText(length);
-        texts.push_back(plain);
-        for (const char special : {'"', '\\', '\n', '\x01', '\x1f'})
-        {
-            for (std::size_t at = 0; at < length; ++at)
-            {
-                std::string text = plain;
-                text[at] = special;
-                texts.push_back(text);
-            }
-        }
-    }
-    std::ostringstream reference;
-    MarkupTestWriter referenceWriter(reference, false, false);
-    TextStream text;
-    MarkupTestWriter writer(text, false, false);
-    for (MarkupTestWriter* pWriter : {&referenceWriter, &writer})
-    {
-        pWriter->write(opened(MarkupFactory::BT_SEQUENCE, ""));
-        for (std::size_t i = 0; i < texts.size(); ++i)
-        {
-            pWriter->write(leaf(MarkupFactory::BT_STRING, texts[i] + std::to_string(i), texts[i]));
-            pWriter->write(opened(MarkupFactory::BT_UNSIGNED, "o" + texts[i]));
-            pWriter->closeOpenMarkup();
-        }
-        pWriter->closeAllOpenMarkups();
-    }
-    EXPECT_EQ(reference.str(), text.text());
 }
 
 TEST(TextStream, AWriterLeavesAStreamThatIsNotGoodAsAStringStream)

@@ -65,7 +65,7 @@ float floatFromBits(std::uint32_t bits)
 
 TEST(ValueTextDecimal, MatchesPocoAtEveryPowerOfTenAndTwoForAllSmallAndManyRandomValues)
 {
-    // Both sides of every power of ten and of two: the digits are counted from the bit length.
+    // Both sides of every power of ten and of two, where a digit count goes wrong.
     std::vector<Poco::UInt64> powers;
     for (Poco::UInt64 power = 1; power <= std::numeric_limits<Poco::UInt32>::max(); power *= 10)
         powers.push_back(power);
