@@ -13,7 +13,11 @@
 #include <cstring>
 #include <string_view>
 
-namespace LoRaWANServer
+namespace Zel
+{
+namespace BACnet
+{
+namespace WS
 {
 
 namespace
@@ -61,4 +65,6 @@ std::size_t ValueText::shortestFloat(float value, char* pText)
     return std::strlen(pText);
 }
 
-} // namespace LoRaWANServer
+} // namespace WS
+} // namespace BACnet
+} // namespace Zel

@@ -1,22 +1,22 @@
 //
 // ValueText.h
 //
-// Library: LoRaWANServer_Worker
-// Package: Markup
-// Module:  ValueText
-//
 // Definition of the ValueText class: the texts of the numbers of a packet
 // document.
 //
 
-#ifndef LoRaWANServer_ValueText_INCLUDED
-#define LoRaWANServer_ValueText_INCLUDED
+#ifndef Markup_ValueText_INCLUDED
+#define Markup_ValueText_INCLUDED
 
 #include <Poco/Types.h>
 
 #include <cstddef>
 
-namespace LoRaWANServer
+namespace Zel
+{
+namespace BACnet
+{
+namespace WS
 {
 
 class ValueText
@@ -47,6 +47,8 @@ public:
     /// terminating NUL is promised.
 };
 
-} // namespace LoRaWANServer
+} // namespace WS
+} // namespace BACnet
+} // namespace Zel
 
-#endif // LoRaWANServer_ValueText_INCLUDED
+#endif // Markup_ValueText_INCLUDED

@@ -20,6 +20,7 @@ namespace
 {
 
 using Zel::BACnet::WS::MarkupFactory;
+using Zel::BACnet::WS::ValueText;
 using namespace ConsumerContract;
 
 const unsigned int PAYLOAD_CAPACITY = sizeof(lgw_pkt_rx_s::payload);

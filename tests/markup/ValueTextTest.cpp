@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-using LoRaWANServer::ValueText;
+using Zel::BACnet::WS::ValueText;
 
 namespace
 {
