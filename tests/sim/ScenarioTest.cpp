@@ -69,7 +69,8 @@ TEST_F(ScenarioFile, EveryMemberTogetherWithComments)
         // results and refusals
         "connect": 0, "start": 0, "stop": 7,
         "refuse": {"board": false, "rxrf": [1], "rxif": [3, 9]},
-        "receive_error_after": 100,
+        "receive_error_after": 100, "receive_results": [{"call": 50, "result": 17}],
+        "stall_after_ms": 3600000, "unplug_after_ms": 3600000,
         /* two batches, then 2 generated packets */
         "batches": [[{"freq_hz": 868100000, "payload": "0102"}], {"after_ms": 0, "packets": []}],
         "generator": {"rate": 0, "seed": 1, "count": 2, "burst": 2, "crc_error_ratio": 0.1},
@@ -210,6 +211,8 @@ TEST_F(BadScenarioFile, EveryFaultIsRefusedNamingItsPlace)
         {R"({"receive_results": [{"call": 0, "result": 17}]})", "receive_results[0].call"},
         {R"({"receive_results": [{"call": 1}]})", "receive_results[0].result: is missing"},
         {R"({"receive_results": [{"call": 1, "result": 1}, {"call": 1, "result": 2}]})", "a second time"},
+        {R"({"stall_after_ms": -1})", "stall_after_ms"},
+        {R"({"unplug_after_ms": "1"})", "unplug_after_ms"},
         {R"({"batches": {}})", "batches: must be an array"},
         {R"({"batches": [7]})", "batches[0]"},
         {R"({"batches": [{"packets": []}]})", "after_ms"},
