@@ -23,14 +23,13 @@ namespace LoRaSim
 namespace
 {
 
-using Lock = std::lock_guard<std::mutex>;
-
 // The garbage the hardware leaves beyond a payload: never zero, so that a
 // reader that strays past size notices.
 const std::uint64_t GARBAGE_SEED = 0x600DF00DULL;
 const std::uint64_t NONZERO_BYTES = 0x0101010101010101;
 const std::uint32_t FREQUENCY_LIMIT_HZ = UINT32_MAX;
 const unsigned FSK_CHAIN = LGW_IF_CHAIN_NB - 1;
+const std::uint64_t MICROS_PER_MILLI = 1000;
 
 // Like the HAL, the simulation tells about refused calls on standard output.
 void report(const std::string& message)
@@ -49,13 +48,19 @@ Concentrator& Concentrator::instance()
 }
 
 Concentrator::Concentrator()
-    : _controlled(false), _state{}, _startMicros(0), _receiveCalls(0), _garbage(GARBAGE_SEED)
+    : _generation(0), _controlled(false), _state{}, _startMicros(0), _receiveCalls(0), _garbage(GARBAGE_SEED)
 {
 }
 
 int Concentrator::connect(const char* comPath)
 {
     Lock lock(_mutex);
+    RecordLine line("lgw_connect");
+    line.text("com_path", comPath);
+    if (stalled())
+        return hang(lock, line);
+    if (unplugged())
+        return refuse(line, "lgw_connect: the concentrator is gone");
     if (!_controlled)
     {
         try
@@ -69,8 +74,6 @@ int Concentrator::connect(const char* comPath)
             return LGW_REG_ERROR;
         }
     }
-    RecordLine line("lgw_connect");
-    line.text("com_path", comPath);
     const int result = _scenario.connectResult;
     if (result == LGW_REG_ERROR)
         return refuse(line, "lgw_connect fails as the scenario says");
@@ -83,6 +86,8 @@ int Concentrator::disconnect()
 {
     Lock lock(_mutex);
     RecordLine line("lgw_disconnect");
+    if (stalled() || unplugged())
+        return hang(lock, line);
     if (!_state.connected)
         return refuse(line, "lgw_disconnect: the concentrator is not connected");
     dropLink();
@@ -94,6 +99,8 @@ int Concentrator::setBoard(const lgw_conf_board_s& conf)
     Lock lock(_mutex);
     RecordLine line("lgw_board_setconf");
     line.flag("lorawan_public", conf.lorawan_public).number("clksrc", conf.clksrc);
+    if (stalled())
+        return hang(lock, line);
     std::string refusal = configurationRefusal();
     if (refusal.empty() && _scenario.refuseBoard)
         refusal = "the board configuration is refused as the scenario says";
@@ -114,6 +121,8 @@ int Concentrator::setRadio(std::uint8_t rfChain, const lgw_conf_rxrf_s& conf)
         .real("rssi_offset", conf.rssi_offset)
         .number("type", conf.type)
         .flag("tx_enable", conf.tx_enable);
+    if (stalled())
+        return hang(lock, line);
     std::string refusal = configurationRefusal();
     if (refusal.empty() && _scenario.refuseRxrf.count(rfChain) != 0)
         refusal = "RF chain " + std::to_string(rfChain) + " is refused as the scenario says";
@@ -136,6 +145,8 @@ int Concentrator::setChannel(std::uint8_t ifChain, const lgw_conf_rxif_s& conf)
         .number("freq_hz", conf.freq_hz)
         .number("bandwidth", conf.bandwidth)
         .number("datarate", conf.datarate);
+    if (stalled())
+        return hang(lock, line);
     lgw_conf_rxif_s completed = conf;
     std::string refusal = configurationRefusal();
     if (refusal.empty() && _scenario.refuseRxif.count(ifChain) != 0)
@@ -153,8 +164,12 @@ int Concentrator::start()
 {
     Lock lock(_mutex);
     RecordLine line("lgw_start");
+    if (stalled())
+        return hang(lock, line);
     if (!_state.connected)
         return refuse(line, "lgw_start: the concentrator is not connected");
+    if (unplugged())
+        return refuse(line, "lgw_start: the concentrator is gone");
     const int result = _scenario.startResult;
     if (result == LGW_HAL_ERROR)
         return refuse(line, "lgw_start fails as the scenario says");
@@ -169,6 +184,9 @@ int Concentrator::stop()
 {
     Lock lock(_mutex);
     RecordLine line("lgw_stop");
+    // Gone, the concentrator never answers the soft reset lgw_stop begins with.
+    if (stalled() || unplugged())
+        return hang(lock, line);
     const int result = _scenario.stopResult;
     if (result == LGW_HAL_ERROR)
         return refuse(line, "lgw_stop fails as the scenario says");
@@ -189,10 +207,12 @@ int Concentrator::receive(std::uint8_t maxPackets, lgw_pkt_rx_s* pPackets)
         hook(static_cast<unsigned>(callNumber));
 
     Lock lock(_mutex);
+    RecordLine line("lgw_receive");
+    if (stalled())
+        return hang(lock, line);
     const int result = fetch(callNumber, maxPackets, pPackets);
     if (result == 0)
         return result;
-    RecordLine line("lgw_receive");
     return finish(line, result);
 }
 
@@ -200,11 +220,15 @@ int Concentrator::triggerCount(std::uint32_t* pCount)
 {
     Lock lock(_mutex);
     RecordLine line("lgw_get_trigcnt");
+    if (stalled())
+        return hang(lock, line);
     if (pCount == nullptr)
         return refuse(line, "lgw_get_trigcnt: no place for the counter");
-    if (!_state.started)
-        return refuse(line, "lgw_get_trigcnt: the concentrator is not started");
-    *pCount = MonotonicClock::counter(MonotonicClock::nowMicros());
+    if (!_state.connected)
+        return refuse(line, "lgw_get_trigcnt: the concentrator is not connected");
+    if (unplugged())
+        return refuse(line, "lgw_get_trigcnt: the concentrator is gone");
+    *pCount = LATCHED_TRIGGER_COUNT;
     return finish(line, LGW_HAL_SUCCESS);
 }
 
@@ -222,6 +246,9 @@ void Concentrator::reset(bool controlled)
     _state = State{};
     _startMicros = 0;
     _receiveCalls = 0;
+    // Calls blocked by a stall or an unplug return now.
+    ++_generation;
+    _released.notify_all();
     // The old hook is destroyed after the lock is released: what it holds may
     // call back.
     oldHook.swap(_receiveHook);
@@ -274,6 +301,24 @@ void Concentrator::failReceiveAfter(unsigned calls)
 {
     Lock lock(_mutex);
     _scenario.receiveErrorAfter = calls;
+}
+
+void Concentrator::setReceiveResult(unsigned call, int result)
+{
+    Lock lock(_mutex);
+    _scenario.receiveResults[call] = result;
+}
+
+void Concentrator::stallAfter(unsigned ms)
+{
+    Lock lock(_mutex);
+    _scenario.stallAfterMs = ms;
+}
+
+void Concentrator::unplugAfter(unsigned ms)
+{
+    Lock lock(_mutex);
+    _scenario.unplugAfterMs = ms;
 }
 
 void Concentrator::queueBatch(std::optional<std::uint32_t> afterMs, const std::vector<lgw_pkt_rx_s>& packets)
@@ -345,6 +390,7 @@ void Concentrator::readStartupScenario()
 void Concentrator::dropLink()
 {
     _state = State{};
+    _startMicros = 0;
     if (_pGenerator)
         _pGenerator->stop();
 }
@@ -398,11 +444,25 @@ int Concentrator::fetch(std::uint64_t callNumber, std::uint8_t maxPackets, lgw_p
         report("lgw_receive: the concentrator is not started");
         return LGW_HAL_ERROR;
     }
+    // The HAL cannot tell a dead link from a quiet radio: both give 0.
+    if (unplugged())
+        return 0;
     if (_scenario.receiveErrorAfter && callNumber > *_scenario.receiveErrorAfter)
     {
         report("lgw_receive fails as the scenario says");
         return LGW_HAL_ERROR;
     }
+    const auto injected = _scenario.receiveResults.find(callNumber);
+    if (injected == _scenario.receiveResults.end())
+        return static_cast<int>(take(maxPackets, pPackets));
+    const int result = injected->second;
+    if (result > 0)
+        take(std::min<unsigned>(maxPackets, static_cast<unsigned>(result)), pPackets);
+    return result;
+}
+
+unsigned Concentrator::take(unsigned maxPackets, lgw_pkt_rx_s* pPackets)
+{
     const std::uint64_t nowMicros = MonotonicClock::nowMicros();
     unsigned count = 0;
     if (!_batches.empty())
@@ -411,7 +471,7 @@ int Concentrator::fetch(std::uint64_t callNumber, std::uint8_t maxPackets, lgw_p
         count = _pGenerator->take(nowMicros, maxPackets, pPackets);
     for (unsigned i = 0; i < count; ++i)
         garble(pPackets[i]);
-    return static_cast<int>(count);
+    return count;
 }
 
 void Concentrator::garble(lgw_pkt_rx_s& packet)
@@ -423,6 +483,31 @@ void Concentrator::garble(lgw_pkt_rx_s& packet)
         const std::uint64_t bits = _garbage.next() | NONZERO_BYTES;
         std::memcpy(packet.payload + i, &bits, std::min(sizeof bits, sizeof packet.payload - i));
     }
+}
+
+bool Concentrator::isPast(const std::optional<std::uint32_t>& afterMs) const
+{
+    return afterMs && _startMicros != 0 &&
+           MonotonicClock::nowMicros() >= _startMicros + *afterMs * MICROS_PER_MILLI;
+}
+
+bool Concentrator::stalled() const
+{
+    return isPast(_scenario.stallAfterMs);
+}
+
+bool Concentrator::unplugged() const
+{
+    return isPast(_scenario.unplugAfterMs);
+}
+
+int Concentrator::hang(Lock& lock, RecordLine& line)
+{
+    // Recorded on entry: the record shows the call that never returned.
+    _recorder.write(line.finishHung());
+    const std::uint64_t generation = _generation;
+    _released.wait(lock, [&] { return _generation != generation; });
+    return LGW_HAL_ERROR;
 }
 
 int Concentrator::refuse(RecordLine& line, const std::string& reason)

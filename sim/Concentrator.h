@@ -18,6 +18,7 @@
 #include "sim/SimControl.h"
 #include "sim/TrafficGenerator.h"
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -36,7 +37,10 @@ class Concentrator
 /// configuration; lgw_start while started restarts. What it receives comes
 /// from the scenario's batches, then from its traffic generator. Every
 /// member function takes the object's lock, so HAL calls and control calls
-/// may come from different threads.
+/// may come from different threads. lgw_get_trigcnt answers while connected
+/// with the counter as the last PPS latched it; no GPS is simulated, so that
+/// value never changes. A stalled or unplugged concentrator blocks calls on
+/// a condition variable until reset(), never holding the lock meanwhile.
 {
 public:
     using ReceiveHook = std::function<void(unsigned callNumber)>;
@@ -69,6 +73,9 @@ public:
     void refuseRadio(unsigned rfChain);
     void refuseChannel(unsigned ifChain);
     void failReceiveAfter(unsigned calls);
+    void stallAfter(unsigned ms);
+    void unplugAfter(unsigned ms);
+    void setReceiveResult(unsigned call, int result);
     void queueBatch(std::optional<std::uint32_t> afterMs, const std::vector<lgw_pkt_rx_s>& packets);
     void setReceiveHook(ReceiveHook hook);
     unsigned receiveCalls();
@@ -77,6 +84,8 @@ public:
     /// The control functions of sim/SimControl.h.
 
 private:
+    using Lock = std::unique_lock<std::mutex>;
+
     Concentrator();
 
     void applyScenario(const Scenario& scenario);
@@ -85,18 +94,25 @@ private:
     std::string configurationRefusal() const;
     std::vector<ReceiveChannel> receiveChannels() const;
     int fetch(std::uint64_t callNumber, std::uint8_t maxPackets, lgw_pkt_rx_s* pPackets);
+    unsigned take(unsigned maxPackets, lgw_pkt_rx_s* pPackets);
     void garble(lgw_pkt_rx_s& packet);
+    bool isPast(const std::optional<std::uint32_t>& afterMs) const;
+    bool stalled() const;
+    bool unplugged() const;
+    int hang(Lock& lock, RecordLine& line);
     int refuse(RecordLine& line, const std::string& reason);
     int finish(RecordLine& line, int result);
 
     std::mutex _mutex;
+    std::condition_variable _released;
+    std::uint64_t _generation;
     bool _controlled;
     Scenario _scenario;
     BatchQueue _batches;
     std::unique_ptr<TrafficGenerator> _pGenerator;
     CallRecorder _recorder;
     State _state;
-    std::uint64_t _startMicros;
+    std::uint64_t _startMicros; /// 0 while not started since the last connect
     std::uint64_t _receiveCalls;
     ReceiveHook _receiveHook;
     Random _garbage;

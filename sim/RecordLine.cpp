@@ -117,6 +117,13 @@ std::string RecordLine::finish(int result)
     return _line;
 }
 
+std::string RecordLine::finishHung()
+{
+    flag("hung", true);
+    _line += '}';
+    return _line;
+}
+
 std::string RecordLine::shortestText(float value)
 {
     if (!std::isfinite(value))

@@ -16,7 +16,7 @@ namespace LoRaSim
 class RecordLine
 /// Builds one record line: a one-line JSON object that begins with
 /// "call" (the HAL function's name), goes on with the call's arguments in
-/// the order they are added and ends with its "result".
+/// the order they are added and ends with its "result" (or "hung").
 {
 public:
     explicit RecordLine(const char* call);
@@ -36,6 +36,10 @@ public:
 
     std::string finish(int result);
     /// Adds "result" and returns the whole line, without a line end.
+
+    std::string finishHung();
+    /// Adds "hung": true in place of the result, for a call that does not
+    /// return, and returns the whole line, without a line end.
 
     static std::string shortestText(float value);
     /// Returns the decimal text with the fewest significant digits that

@@ -12,6 +12,7 @@
 #include "sim/ScriptedBatch.h"
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -39,6 +40,22 @@ struct Scenario
 
     std::optional<std::uint64_t> receiveErrorAfter;
     /// lgw_receive fails from call receiveErrorAfter + 1 on.
+
+    std::map<std::uint64_t, int> receiveResults;
+    /// Results lgw_receive returns at the numbered calls (counted as
+    /// receiveErrorAfter counts), whatever the real HAL could return: a
+    /// positive result takes up to that many packets (at most max_pkt), as
+    /// usual; 0 or a negative result takes none.
+
+    std::optional<std::uint32_t> stallAfterMs;
+    /// From this many milliseconds after lgw_start on, every HAL call but
+    /// lgw_version_info blocks and never returns, as with a hung MCU.
+
+    std::optional<std::uint32_t> unplugAfterMs;
+    /// From this many milliseconds after lgw_start on, the concentrator is
+    /// gone, as after an unplug: lgw_receive returns 0, lgw_get_trigcnt,
+    /// lgw_connect and lgw_start fail, lgw_stop and lgw_disconnect never
+    /// return.
 
     std::vector<ScriptedBatch> batches;
     /// Taken by the receive calls one after the other.

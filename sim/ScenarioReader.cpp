@@ -274,6 +274,29 @@ void readRefusals(const Json& value, Scenario& scenario)
         scenario.refuseRxif = readChains(value["rxif"], member(where, "rxif"));
 }
 
+std::map<std::uint64_t, int> readReceiveResults(const Json& value)
+{
+    const std::string where = "receive_results";
+    requireArray(value, where);
+    std::map<std::uint64_t, int> results;
+    for (std::size_t i = 0; i < value.size(); ++i)
+    {
+        const std::string at = element(where, i);
+        requireObject(value[i], at);
+        requireKnownMembers(value[i], at, {"call", "result"});
+        for (const char* name : {"call", "result"})
+        {
+            if (!value[i].contains(name))
+                fail(member(at, name), "is missing");
+        }
+        const auto call = integer<std::uint64_t>(value[i]["call"], member(at, "call"), 1);
+        if (results.count(call) != 0)
+            fail(member(at, "call"), "names call " + std::to_string(call) + " a second time");
+        results[call] = integer<int>(value[i]["result"], member(at, "result"));
+    }
+    return results;
+}
+
 GeneratorSettings readGenerator(const Json& value)
 {
     const std::string where = "generator";
@@ -299,9 +322,9 @@ Scenario readScenario(const Json& root)
 {
     if (!root.is_object())
         throw std::runtime_error("the top level is not a JSON object");
-    requireKnownMembers(
-        root, "",
-        {"connect", "start", "stop", "refuse", "receive_error_after", "batches", "generator", "record"});
+    requireKnownMembers(root, "",
+                        {"connect", "start", "stop", "refuse", "receive_error_after", "receive_results",
+                         "stall_after_ms", "unplug_after_ms", "batches", "generator", "record"});
     Scenario scenario;
     if (root.contains("connect"))
         scenario.connectResult = integer<int>(root["connect"], "connect");
@@ -314,6 +337,12 @@ Scenario readScenario(const Json& root)
     if (root.contains("receive_error_after"))
         scenario.receiveErrorAfter =
             integer<std::uint64_t>(root["receive_error_after"], "receive_error_after");
+    if (root.contains("receive_results"))
+        scenario.receiveResults = readReceiveResults(root["receive_results"]);
+    if (root.contains("stall_after_ms"))
+        scenario.stallAfterMs = integer<std::uint32_t>(root["stall_after_ms"], "stall_after_ms");
+    if (root.contains("unplug_after_ms"))
+        scenario.unplugAfterMs = integer<std::uint32_t>(root["unplug_after_ms"], "unplug_after_ms");
     if (root.contains("batches"))
     {
         const Json& batches = requireArray(root["batches"], "batches");

@@ -21,6 +21,9 @@ class ScenarioReader
 ///     "connect", "start", "stop"  results of those calls (whole numbers)
 ///     "refuse"                    {"board": bool, "rxrf": [chain...], "rxif": [chain...]}
 ///     "receive_error_after"       lgw_receive fails from call N + 1 on
+///     "receive_results"           [{"call": N, "result": R}...]: lgw_receive returns R at call N
+///     "stall_after_ms"            every HAL call blocks from N ms after lgw_start on
+///     "unplug_after_ms"           the concentrator is gone from N ms after lgw_start on
 ///     "batches"                   [ [PKT...], {"after_ms": N, "packets": [PKT...]}, ... ]
 ///     "generator"                 {"rate", "seed", "count", "burst", "crc_error_ratio"}
 ///     "record"                    path of the file the HAL calls are appended to

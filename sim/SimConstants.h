@@ -16,6 +16,10 @@ const char* const SCENARIO_VARIABLE = "LORAGW_SIM";
 /// What lgw_version_info returns: the HAL version whose API is simulated.
 const char* const VERSION_TEXT = "Version: 0.2.3; Options: simulated concentrator;";
 
+/// What lgw_get_trigcnt reads: the counter as the last PPS latched it. No GPS
+/// is simulated, so no PPS ever latches it and it keeps its value at reset.
+const unsigned LATCHED_TRIGGER_COUNT = 0;
+
 /// The traffic of the default scenario and of a "generator" without these
 /// members: about two uplinks a second, one per call, a few with a bad CRC.
 const double DEFAULT_RATE = 2.0;

@@ -69,6 +69,21 @@ void failReceiveAfter(unsigned calls)
     concentrator().failReceiveAfter(calls);
 }
 
+void setReceiveResult(unsigned call, int result)
+{
+    concentrator().setReceiveResult(call, result);
+}
+
+void stallAfter(unsigned ms)
+{
+    concentrator().stallAfter(ms);
+}
+
+void unplugAfter(unsigned ms)
+{
+    concentrator().unplugAfter(ms);
+}
+
 void queueBatch(const std::vector<lgw_pkt_rx_s>& packets)
 {
     concentrator().queueBatch(std::nullopt, packets);

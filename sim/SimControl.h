@@ -58,6 +58,26 @@ void failReceiveAfter(unsigned calls);
 /// Makes lgw_receive return -1 from call calls + 1 on (counted as
 /// receiveCalls() counts).
 
+void setReceiveResult(unsigned call, int result);
+/// Makes lgw_receive call number call (counted as receiveCalls() counts)
+/// return result, as no real HAL would: a positive result takes up to that
+/// many packets (at most max_pkt) as usual, 0 or a negative one takes none.
+/// The HAL's own failures (max_pkt, not started, failReceiveAfter) come first.
+
+void stallAfter(unsigned ms);
+/// From ms milliseconds after the last lgw_start on (after the next one when
+/// the concentrator was never started), every HAL call but lgw_version_info
+/// blocks, as with a hung MCU: it is recorded on entry with "hung": true and
+/// returns only at reset(), with LGW_HAL_ERROR. The blocked thread waits on
+/// a condition variable, so a signal or _exit still ends the process.
+
+void unplugAfter(unsigned ms);
+/// From ms milliseconds after the last lgw_start on, the concentrator is
+/// gone, as after an unplug: lgw_receive returns 0 as if nothing had arrived,
+/// lgw_get_trigcnt, lgw_connect and lgw_start fail, lgw_stop and
+/// lgw_disconnect block as stallAfter() blocks. Configuration calls, which
+/// the HAL answers on the host, keep their rules.
+
 void queueBatch(const std::vector<lgw_pkt_rx_s>& packets);
 /// Adds a batch: each lgw_receive call takes the next queued batch (up to
 /// max_pkt of it; the rest stays for the next call); an empty batch makes

@@ -6,7 +6,6 @@
 
 #include "sim/TrafficGenerator.h"
 
-#include "sim/Airtime.h"
 #include "sim/MonotonicClock.h"
 
 #include <algorithm>
@@ -37,8 +36,7 @@ std::uint64_t resolveSeed(const GeneratorSettings& settings)
 
 TrafficGenerator::TrafficGenerator(const GeneratorSettings& settings)
     : _settings(settings), _seed(resolveSeed(settings)), _factory(_seed, settings.crcErrorRatio),
-      _timing(_seed ^ TIMING_SEED_MIX), _pendingMicros(0), _lastReleaseMicros(0), _channelFreeMicros{},
-      _begun(false), _made(0)
+      _timing(_seed ^ TIMING_SEED_MIX), _pendingMicros(0), _lastReleaseMicros(0), _begun(false), _made(0)
 {
 }
 
@@ -47,7 +45,6 @@ void TrafficGenerator::start(const std::vector<ReceiveChannel>& channels)
     discardPending();
     _fifo.clear();
     _channels = channels;
-    _channelFreeMicros.fill(0);
     _begun = false;
 }
 
@@ -122,15 +119,7 @@ void TrafficGenerator::prepareNextBurst()
 
     const double gapMicros =
         std::min(_timing.exponential(burst / _settings.rate) * MICROS_PER_SECOND, MAX_GAP_MICROS);
-    std::uint64_t releaseMicros = _lastReleaseMicros + static_cast<std::uint64_t>(gapMicros);
-    if (burst == 1)
-    {
-        // The packet was on the air before it was released: its channel must
-        // have been free for its whole airtime.
-        std::uint64_t& channelFree = _channelFreeMicros[_pending.front().if_chain];
-        releaseMicros = std::max(releaseMicros, channelFree + Airtime::micros(_pending.front()));
-        channelFree = releaseMicros;
-    }
+    const std::uint64_t releaseMicros = _lastReleaseMicros + static_cast<std::uint64_t>(gapMicros);
     _lastReleaseMicros = releaseMicros;
     _pendingMicros = releaseMicros;
     for (lgw_pkt_rx_s& packet : _pending)

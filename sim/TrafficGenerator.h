@@ -14,7 +14,6 @@
 #include "sim/ReceiveChannel.h"
 #include "sim/UplinkFactory.h"
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -25,10 +24,11 @@ class TrafficGenerator
 /// Releases the uplinks of an UplinkFactory into the concentrator's FIFO at
 /// the generator's rate: bursts of `burst` packets with exponentially
 /// distributed gaps (a Poisson process of `rate` packets a second on
-/// average), each stamped with the moment it was released. Single packets
-/// keep the spacing of the air: a packet is released no sooner than its time
-/// on air after the previous packet on the same channel. With rate 0 every
-/// take releases a burst. The FIFO holds LGW_PKT_FIFO_SIZE packets: while it
+/// average), each stamped with the moment it was released. The schedule is
+/// the rate's alone, whatever channels receive: the air never holds a packet
+/// back, so at rates the channels could not carry on the air packets
+/// overlap there, as a real gateway would never receive them. With rate 0
+/// every take releases a burst. The FIFO holds LGW_PKT_FIFO_SIZE packets: while it
 /// is full, due packets wait and nothing is lost; they keep their stamps.
 /// Not thread-safe: the concentrator serialises the calls.
 {
@@ -66,7 +66,6 @@ private:
     std::vector<lgw_pkt_rx_s> _pending;
     std::uint64_t _pendingMicros;
     std::uint64_t _lastReleaseMicros;
-    std::array<std::uint64_t, LGW_IF_CHAIN_NB> _channelFreeMicros;
     bool _begun;
     std::uint64_t _made;
 };

@@ -2,8 +2,10 @@
 // ConcentratorFaultsTest.cpp
 //
 // The real service on a concentrator that fails to connect, to start, to
-// receive after some packets, or to stop: the documented lines, one report of
-// the error handler, and a clean shutdown with status 0.
+// receive after some packets (with -1 or another negative count), that
+// claims more packets than the array holds, or that fails to stop: the
+// documented lines, one report of the error handler, and a clean shutdown
+// with status 0.
 //
 
 #include "ReliabilityTestSupport.h"
@@ -93,11 +95,11 @@ TEST_F(ConcentratorFaultsTest, FailedConnectOrStartIsReportedAndTheServiceShutsD
     }
 }
 
-TEST_F(ConcentratorFaultsTest, ReceiveFailureAfterSomePacketsComesAfterEveryOneOfThemWasDelivered)
+/// The scenario member "batches": the given number of calls, each with
+/// perCall packets stamped 0, 1, 2... in order.
+std::string numberedBatches(int calls, int perCall)
 {
     std::string batches;
-    const int calls = 5;
-    const int perCall = 3;
     for (int call = 0; call < calls; ++call)
     {
         batches += call > 0 ? ",[" : "[";
@@ -107,20 +109,41 @@ TEST_F(ConcentratorFaultsTest, ReceiveFailureAfterSomePacketsComesAfterEveryOneO
                 packetJson(868100000, 0, "40", ", \"count_us\": " + std::to_string(call * perCall + i));
         batches += "]";
     }
-    _setup.writeScenario("{\"batches\": [" + batches +
-                         "], \"receive_error_after\": " + std::to_string(calls) + "}");
-    FrameRecorder recorder(CONSUMER_SOCKET);
-    auto pService = runUntilItEnds();
-    const auto connections = recorder.finish();
+    return "\"batches\": [" + batches + "]";
+}
 
-    expectReportedFailure(*pService, "ERROR: failed fetching, exiting");
-    ASSERT_EQ(1u, connections.size());
-    expectWholeDocuments(connections);
-    const std::vector<std::string>& frames = connections[0].frames;
-    ASSERT_EQ(static_cast<std::size_t>(calls * perCall), frames.size());
-    for (std::size_t i = 0; i < frames.size(); ++i)
-        EXPECT_NE(std::string::npos, frames[i].find("\"count_us\":\"" + std::to_string(i) + "\""))
-            << frames[i];
+TEST_F(ConcentratorFaultsTest, FailedFetchComesAfterEveryPacketBeforeItWasDelivered)
+{
+    // A failed fetch is any negative count, not only -1; a count above the 16
+    // records of the array delivers those 16 and never more.
+    const struct
+    {
+        std::string scenario;
+        std::size_t frames;
+    } cases[] = {
+        {numberedBatches(5, 3) + R"(, "receive_error_after": 5)", 15},
+        {numberedBatches(2, 3) + R"(, "receive_results": [{"call": 3, "result": -2}])", 6},
+        {numberedBatches(1, 16) +
+             R"(, "receive_results": [{"call": 1, "result": 17}], "receive_error_after": 1)",
+         16},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.scenario);
+        _setup.writeScenario("{" + c.scenario + "}");
+        FrameRecorder recorder(CONSUMER_SOCKET);
+        auto pService = runUntilItEnds();
+        const auto connections = recorder.finish();
+
+        expectReportedFailure(*pService, "ERROR: failed fetching, exiting");
+        ASSERT_EQ(1u, connections.size());
+        expectWholeDocuments(connections);
+        const std::vector<std::string>& frames = connections[0].frames;
+        ASSERT_EQ(c.frames, frames.size());
+        for (std::size_t i = 0; i < frames.size(); ++i)
+            EXPECT_NE(std::string::npos, frames[i].find("\"count_us\":\"" + std::to_string(i) + "\""))
+                << frames[i];
+    }
 }
 
 TEST_F(ConcentratorFaultsTest, FailedStopIsAWarningAndTheShutdownGoesOn)

@@ -2,12 +2,12 @@
 // GeneratorTest.cpp
 //
 // The traffic generator: packets consistent with the configuration, LoRaWAN
-// frames, counts, seeds, CRC errors, spacing by airtime, default traffic.
+// frames, counts, seeds, CRC errors, the rate, default traffic.
 //
 
 #include "SimTestSupport.h"
 
-#include "sim/Airtime.h"
+#include "sim/TrafficGenerator.h"
 
 #include <cstdlib>
 #include <map>
@@ -250,26 +250,56 @@ TEST_F(Generator, CrcErrorRatioIsKept)
     EXPECT_LT(share, 0.35);
 }
 
-TEST_F(Generator, PacketsOnOneChannelAreSpacedByTheirAirtime)
+TEST(GeneratorRate, IsTheRateAskedWhateverChannelsReceive)
 {
-    useGenerator(R"({"rate": 100, "seed": 9, "count": 40})");
-    connectAndConfigure();
-    const std::vector<lgw_pkt_rx_s> packets = collect(40);
-    ASSERT_EQ(40u, packets.size());
-    std::map<unsigned, std::uint32_t> lastOnChain;
-    for (std::size_t i = 0; i < packets.size(); ++i)
+    // Five seconds of simulated time polled every 3 ms, as the service polls:
+    // the packets stamped within them, on all ten EU868 channels and on one
+    // multi-SF channel that hears SF12 only, where the air could carry one
+    // packet a second at most.
+    const LoRaSim::ReceiveChannel multiSfSf12{0, 1, 867100000, MOD_LORA, BW_125KHZ, DR_LORA_SF12, -166.0f};
+    const LoRaSim::ReceiveChannel fsk{FSK_CHAIN, 1, 868800000, MOD_FSK, BW_125KHZ, FSK_DATARATE, -166.0f};
+    std::vector<LoRaSim::ReceiveChannel> eu868(LGW_MULTI_NB, multiSfSf12);
+    for (unsigned i = 0; i < LGW_MULTI_NB; ++i)
     {
-        if (i > 0)
+        eu868[i].ifChain = static_cast<std::uint8_t>(i);
+        eu868[i].datarate = DR_LORA_MULTI;
+    }
+    eu868.push_back({LORA_STD_CHAIN, 1, 868300000, MOD_LORA, BW_250KHZ, DR_LORA_SF7, -166.0f});
+    eu868.push_back(fsk);
+    const std::uint64_t beginMicros = 1000000000000ULL;
+    const std::uint64_t pollMicros = 3000;
+    const std::uint64_t spanMicros = 5000000;
+
+    for (const double rate : {200.0, 1000.0})
+    {
+        for (const auto& channels : {eu868, std::vector<LoRaSim::ReceiveChannel>{multiSfSf12}})
         {
-            EXPECT_LT(static_cast<std::uint32_t>(packets[i].count_us - packets[i - 1].count_us), 1u << 31)
-                << "released in order";
+            SCOPED_TRACE(std::to_string(rate) + " a second on " + std::to_string(channels.size()) +
+                         " channels");
+            LoRaSim::GeneratorSettings settings;
+            settings.rate = rate;
+            settings.seed = 21;
+            LoRaSim::TrafficGenerator generator(settings);
+            generator.start(channels);
+            lgw_pkt_rx_s fifo[LGW_PKT_FIFO_SIZE];
+            std::uint64_t delivered = 0;
+            std::uint32_t lastStamp = static_cast<std::uint32_t>(beginMicros);
+            for (std::uint64_t now = beginMicros; now <= beginMicros + spanMicros; now += pollMicros)
+            {
+                const unsigned count = generator.take(now, LGW_PKT_FIFO_SIZE, fifo);
+                for (unsigned i = 0; i < count; ++i)
+                {
+                    const std::uint32_t sinceLast = fifo[i].count_us - lastStamp;
+                    ASSERT_LE(sinceLast, static_cast<std::uint32_t>(now) - lastStamp)
+                        << "stamped in order, never later than released";
+                    lastStamp = fifo[i].count_us;
+                }
+                delivered += count;
+            }
+            const double expected = rate * spanMicros / 1e6;
+            EXPECT_GE(delivered, 0.9 * expected);
+            EXPECT_LE(delivered, 1.1 * expected);
         }
-        auto last = lastOnChain.find(packets[i].if_chain);
-        if (last != lastOnChain.end())
-        {
-            EXPECT_GE(packets[i].count_us - last->second, LoRaSim::Airtime::micros(packets[i]));
-        }
-        lastOnChain[packets[i].if_chain] = packets[i].count_us;
     }
 }
 
@@ -283,24 +313,4 @@ TEST(DefaultTraffic, WithoutScenarioVariableUplinksArrive)
     EXPECT_GE(packets[0].size, SMALLEST_FRAME);
     EXPECT_NE(0u, packets[0].freq_hz);
     LoRaSim::reset();
-}
-
-TEST(AirtimeOfAPacket, MatchesTheLoRaAndFskFormulas)
-{
-    lgw_pkt_rx_s packet{};
-    packet.modulation = MOD_LORA;
-    packet.bandwidth = BW_125KHZ;
-    packet.coderate = CR_LORA_4_5;
-    packet.datarate = DR_LORA_SF7;
-    packet.size = 12;
-    EXPECT_EQ(41216u, LoRaSim::Airtime::micros(packet));
-    packet.datarate = DR_LORA_SF12; // low datarate optimisation
-    packet.size = 51;
-    EXPECT_EQ(2465792u, LoRaSim::Airtime::micros(packet));
-    packet.modulation = MOD_FSK;
-    packet.datarate = 50000;
-    packet.size = 20;
-    EXPECT_EQ(4960u, LoRaSim::Airtime::micros(packet));
-    packet.modulation = MOD_UNDEFINED;
-    EXPECT_EQ(0u, LoRaSim::Airtime::micros(packet));
 }

@@ -8,6 +8,7 @@
 
 #include "SimTestSupport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -117,15 +118,26 @@ TEST_F(HalOrder, DisconnectForgetsConfigurationAndFailsWhenNotConnected)
     EXPECT_EQ(LGW_REG_ERROR, lgw_disconnect());
 }
 
-TEST_F(HalOrder, TriggerCounterRunsOnlyWhileStarted)
+TEST_F(HalOrder, TriggerCounterAnswersWhileConnectedWithTheValueOfTheLastPps)
 {
-    std::uint32_t counter = 0;
+    // The MCU answers whenever the link is up, started or not; without GPS no
+    // PPS latches the counter, so its value stays put.
+    std::uint32_t counter = 7;
     EXPECT_EQ(LGW_HAL_ERROR, lgw_get_trigcnt(&counter));
-    connectAndConfigure();
-    const std::uint32_t before = static_cast<std::uint32_t>(monotonicMicros());
+    EXPECT_EQ(7u, counter);
+    connectAndConfigure(false);
     ASSERT_EQ(LGW_HAL_SUCCESS, lgw_get_trigcnt(&counter));
-    EXPECT_LT(static_cast<std::uint32_t>(counter - before), 60000000u);
+    EXPECT_EQ(0u, counter);
+    ASSERT_EQ(LGW_HAL_SUCCESS, lgw_start());
+    counter = 7;
+    ASSERT_EQ(LGW_HAL_SUCCESS, lgw_get_trigcnt(&counter));
+    EXPECT_EQ(0u, counter);
     EXPECT_EQ(LGW_HAL_ERROR, lgw_get_trigcnt(nullptr));
+    ASSERT_EQ(LGW_HAL_SUCCESS, lgw_stop());
+    EXPECT_EQ(LGW_HAL_ERROR, lgw_get_trigcnt(&counter));
+    const std::vector<std::string> recorded = LoRaSim::recordedCalls();
+    EXPECT_EQ(R"({"call":"lgw_get_trigcnt","result":-1})", recorded.front());
+    EXPECT_EQ(2, std::count(recorded.begin(), recorded.end(), R"({"call":"lgw_get_trigcnt","result":0})"));
 }
 
 TEST_F(RadioRules, OnlyTheTwoChainsAndTheSupportedTypesAreAccepted)
@@ -281,10 +293,13 @@ TEST_F(InjectedResults, InjectedResultsAreReturnedAndFailuresLeaveTheConcentrato
 
     LoRaSim::setStartResult(LGW_HAL_SUCCESS);
     ASSERT_EQ(LGW_HAL_SUCCESS, lgw_start());
-    LoRaSim::failReceiveAfter(1);
+    LoRaSim::setReceiveResult(1, -7);
+    LoRaSim::setReceiveResult(3, 5);
+    LoRaSim::failReceiveAfter(2);
     std::vector<lgw_pkt_rx_s> packets;
+    EXPECT_EQ(-7, receive(packets));
     EXPECT_EQ(0, receive(packets));
-    EXPECT_EQ(LGW_HAL_ERROR, receive(packets));
+    EXPECT_EQ(LGW_HAL_ERROR, receive(packets)); // the HAL's own failure comes first
     LoRaSim::setStopResult(LGW_HAL_ERROR);
     EXPECT_EQ(LGW_HAL_ERROR, lgw_stop());
     EXPECT_TRUE(LoRaSim::state().started);

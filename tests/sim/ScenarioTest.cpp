@@ -69,7 +69,8 @@ TEST_F(ScenarioFile, EveryMemberTogetherWithComments)
         // results and refusals
         "connect": 0, "start": 0, "stop": 7,
         "refuse": {"board": false, "rxrf": [1], "rxif": [3, 9]},
-        "receive_error_after": 100,
+        "receive_error_after": 100, "receive_results": [{"call": 50, "result": 17}],
+        "stall_after_ms": 3600000, "unplug_after_ms": 3600000,
         /* two batches, then 2 generated packets */
         "batches": [[{"freq_hz": 868100000, "payload": "0102"}], {"after_ms": 0, "packets": []}],
         "generator": {"rate": 0, "seed": 1, "count": 2, "burst": 2, "crc_error_ratio": 0.1},
@@ -120,6 +121,46 @@ TEST_F(ScenarioFile, ReceiveFailsForGoodFromTheCallAfterTheLimitCountedFromTheLo
     EXPECT_EQ(LGW_HAL_ERROR, receive(packets));
 }
 
+TEST_F(ScenarioFile, ReceiveResultsAreReturnedAtTheirCallsTakingNoMoreThanMaxPkt)
+{
+    std::string sixteen;
+    for (int i = 0; i < LGW_PKT_FIFO_SIZE; ++i)
+    {
+        char packet[32];
+        std::snprintf(packet, sizeof packet, "%s{\"payload\": \"%02x\"}", i > 0 ? "," : "", i);
+        sixteen += packet;
+    }
+    loadScenario(R"({"receive_results": [{"call": 2, "result": 17}, {"call": 3, "result": -2},
+                                         {"call": 5, "result": 2}, {"call": 6, "result": 0}],
+                     "batches": [[{"payload": "aa"}], [)" +
+                 sixteen +
+                 R"(], [{"payload": "bb"}], [{"payload": "cc"}, {"payload": "dd"}, {"payload": "ee"}]]})");
+    connectAndConfigure();
+    lgw_pkt_rx_s array[LGW_PKT_FIFO_SIZE + 1];
+    std::vector<lgw_pkt_rx_s> packets;
+    EXPECT_EQ(1, receive(packets));
+    // 17 fills the sixteen records the array holds and not one more.
+    array[LGW_PKT_FIFO_SIZE].size = 999;
+    EXPECT_EQ(17, lgw_receive(LGW_PKT_FIFO_SIZE, array));
+    EXPECT_EQ(LGW_PKT_FIFO_SIZE - 1, array[LGW_PKT_FIFO_SIZE - 1].payload[0]);
+    EXPECT_EQ(999, array[LGW_PKT_FIFO_SIZE].size);
+    // A negative result takes nothing: the next call has the packet.
+    EXPECT_EQ(-2, receive(packets));
+    EXPECT_EQ(1, receive(packets));
+    EXPECT_EQ(0xBB, packets[0].payload[0]);
+    EXPECT_EQ(2, receive(packets));
+    EXPECT_EQ(0, receive(packets));
+    EXPECT_EQ(1, receive(packets));
+    EXPECT_EQ(0xEE, packets[0].payload[0]);
+    const std::vector<std::string> expected = {
+        R"({"call":"lgw_receive","result":1})",  R"({"call":"lgw_receive","result":17})",
+        R"({"call":"lgw_receive","result":-2})", R"({"call":"lgw_receive","result":1})",
+        R"({"call":"lgw_receive","result":2})",  R"({"call":"lgw_receive","result":1})",
+    };
+    const std::vector<std::string> recorded = LoRaSim::recordedCalls();
+    EXPECT_EQ(expected, std::vector<std::string>(recorded.end() - 6, recorded.end()));
+}
+
 TEST_F(ScenarioFile, EmptyObjectIsTheQuietScenario)
 {
     loadScenario("{}");
@@ -166,6 +207,12 @@ TEST_F(BadScenarioFile, EveryFaultIsRefusedNamingItsPlace)
         {R"({"refuse": {"board": 1}})", "refuse.board"},
         {R"({"refuse": {"rxif": [256]}})", "refuse.rxif[0]"},
         {R"({"receive_error_after": -1})", "receive_error_after"},
+        {R"({"receive_results": {}})", "receive_results: must be an array"},
+        {R"({"receive_results": [{"call": 0, "result": 17}]})", "receive_results[0].call"},
+        {R"({"receive_results": [{"call": 1}]})", "receive_results[0].result: is missing"},
+        {R"({"receive_results": [{"call": 1, "result": 1}, {"call": 1, "result": 2}]})", "a second time"},
+        {R"({"stall_after_ms": -1})", "stall_after_ms"},
+        {R"({"unplug_after_ms": "1"})", "unplug_after_ms"},
         {R"({"batches": {}})", "batches: must be an array"},
         {R"({"batches": [7]})", "batches[0]"},
         {R"({"batches": [{"packets": []}]})", "after_ms"},

@@ -6,6 +6,8 @@
 
 #include "SimTestSupport.h"
 
+#include <algorithm>
+
 #include <time.h>
 
 namespace SimTests
@@ -70,7 +72,9 @@ int receive(std::vector<lgw_pkt_rx_s>& packets, std::uint8_t maxPackets)
 {
     std::vector<lgw_pkt_rx_s> array(LGW_PKT_FIFO_SIZE);
     const int result = lgw_receive(maxPackets, array.data());
-    packets.assign(array.begin(), array.begin() + (result > 0 ? result : 0));
+    // A result beyond max_pkt (which a scenario may inject) fills max_pkt records.
+    const int filled = std::min<int>(result, std::min<int>(maxPackets, LGW_PKT_FIFO_SIZE));
+    packets.assign(array.begin(), array.begin() + std::max(filled, 0));
     return result;
 }
 

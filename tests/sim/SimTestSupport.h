@@ -49,7 +49,7 @@ lgw_pkt_rx_s packet(std::uint32_t freqHz, std::uint16_t size, std::uint8_t fill)
 
 int receive(std::vector<lgw_pkt_rx_s>& packets, std::uint8_t maxPackets = LGW_PKT_FIFO_SIZE);
 /// Calls lgw_receive into a fresh array of maxPackets records and returns its
-/// result; packets holds the records it filled.
+/// result; packets holds the records it filled (max_pkt at most).
 
 std::uint64_t monotonicMicros();
 /// Returns CLOCK_MONOTONIC in microseconds, as the concentrator counts.
