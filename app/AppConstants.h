@@ -38,6 +38,12 @@ const long WATCHDOG_TICK_MS = 250;
 const int SHUTDOWN_CHECKS = 300;
 const long SHUTDOWN_CHECK_INTERVAL_MS = 100;
 
+/// Options of the command line: the frame's, whose handling the service takes
+/// over, and the service's own.
+const char* const PIDFILE_OPTION = "pidfile";
+const char* const HELP_OPTION = "help";
+const char* const VERSION_OPTION = "version";
+
 /// Exit status when another instance runs.
 const int EXIT_ALREADY_RUNNING = 73;
 

@@ -7,6 +7,8 @@
 #include "app/LoRaWANServerApp.h"
 
 #include "app/AppConstants.h"
+#include "app/PidFile.h"
+#include "app/ServiceHelp.h"
 #include "app/ServiceWatchdog.h"
 #include "app/SystemdNotifier.h"
 #include "utility/ErrorHandler.h"
@@ -19,6 +21,8 @@
 #include <Poco/Process.h>
 #include <Poco/Thread.h>
 #include <Poco/ThreadPool.h>
+#include <Poco/Util/Option.h>
+#include <Poco/Util/OptionCallback.h>
 
 #include <cerrno>
 #include <csignal>
@@ -26,8 +30,11 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
+using Poco::Util::Option;
+using Poco::Util::OptionCallback;
 using Zel::Utility::LogHelper;
 
 namespace
@@ -59,10 +66,49 @@ void ignoreBrokenPipes()
 
 LoRaWANServerApp::~LoRaWANServerApp() = default;
 
+void LoRaWANServerApp::defineOptions(Poco::Util::OptionSet& options)
+{
+    ServerApplication::defineOptions(options);
+    options.addOption(Option(HELP_OPTION, "h", "Show this help and exit.")
+                          .required(false)
+                          .repeatable(false)
+                          .callback(OptionCallback<LoRaWANServerApp>(this, &LoRaWANServerApp::handleHelp)));
+    options.addOption(
+        Option(VERSION_OPTION, "", "Show the version and whether this build drives the real HAL, and exit.")
+            .required(false)
+            .repeatable(false)
+            .callback(OptionCallback<LoRaWANServerApp>(this, &LoRaWANServerApp::handleVersion)));
+}
+
+void LoRaWANServerApp::handleOption(const std::string& name, const std::string& value)
+{
+    if (name == PIDFILE_OPTION)
+    {
+        _pidFilePath = value;
+        return;
+    }
+    ServerApplication::handleOption(name, value);
+}
+
+void LoRaWANServerApp::handleHelp(const std::string& /*name*/, const std::string& /*value*/)
+{
+    _answer = ANSWER_HELP;
+    stopOptionsProcessing();
+}
+
+void LoRaWANServerApp::handleVersion(const std::string& /*name*/, const std::string& /*value*/)
+{
+    _answer = ANSWER_VERSION;
+    stopOptionsProcessing();
+}
+
 void LoRaWANServerApp::initialize(Poco::Util::Application& self)
 {
-    if (!isInteractive())
+    if (!isInteractive() && _answer == ANSWER_NONE)
+    {
         redirectStreamsToLog();
+        _streamsRedirected = true;
+    }
     (void)loadConfiguration(0);
     Poco::Util::Application::initialize(self);
 }
@@ -70,13 +116,15 @@ void LoRaWANServerApp::initialize(Poco::Util::Application& self)
 void LoRaWANServerApp::uninitialize()
 {
     Poco::Util::Application::uninitialize();
-    if (isInteractive())
+    if (!_streamsRedirected)
         return;
     restoreStreams();
 }
 
 int LoRaWANServerApp::main(const std::vector<std::string>& /*args*/)
 {
+    if (_answer != ANSWER_NONE)
+        return answer();
     ignoreBrokenPipes();
 
     const int ownId = static_cast<int>(Poco::Process::id());
@@ -89,6 +137,10 @@ int LoRaWANServerApp::main(const std::vector<std::string>& /*args*/)
         LogHelper::writeLine("  Other PID: " + std::to_string(otherId));
         return EXIT_ALREADY_RUNNING;
     }
+    // Goes last, after the worker and its helpers, however main ends.
+    std::optional<PidFile> pidFile;
+    if (!_pidFilePath.empty())
+        pidFile.emplace(_pidFilePath);
 
     blockTerminationSignals();
     std::unique_ptr<Zel::Utility::ErrorHandler> pErrorHandler(new Zel::Utility::ErrorHandler);
@@ -135,6 +187,17 @@ int LoRaWANServerApp::main(const std::vector<std::string>& /*args*/)
         (void)pErrorHandler.release();
     }
     return 0;
+}
+
+int LoRaWANServerApp::answer() const
+{
+    const std::string command = program_invocation_short_name;
+    if (_answer == ANSWER_HELP)
+        ServiceHelp::writeHelp(std::cout, options(), command);
+    else
+        ServiceHelp::writeVersion(std::cout, command);
+    std::cout.flush();
+    return EXIT_OK;
 }
 
 bool LoRaWANServerApp::waitForWorker() const
