@@ -177,7 +177,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     FuzzedDataProvider input(data, size);
     const std::size_t maxFrameSize = input.ConsumeBool()
-                                         ? LoRaWANListen::MaxFrameSize
+                                         ? LoRaWANListen::MAX_FRAME_SIZE
                                          : input.ConsumeIntegralInRange<std::size_t>(0, MAX_SMALL_FRAME_SIZE);
     std::vector<std::size_t> pieces(input.ConsumeIntegralInRange<std::size_t>(1, 8));
     for (std::size_t& piece : pieces)

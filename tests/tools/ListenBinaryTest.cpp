@@ -5,6 +5,7 @@
 // temporary path, real clients, real signals and the exit statuses.
 //
 
+#include "PseudoTerminal.h"
 #include "TestSupport.h"
 
 #include <gmock/gmock.h>
@@ -201,17 +202,36 @@ TEST_F(ListenBinary, InvalidFrameIsReportedWithItsOffsetCountedAndSkipped)
     EXPECT_THAT(errors, HasSubstr("frames: 4 (2 valid, 2 invalid)"));
 }
 
+// More packets than a terminal's default height: a file still gets one header.
 TEST_F(ListenBinary, TableFormatShowsAHeaderAndOneLinePerPacket)
 {
-    const int client = startAndConnect({"--count", "1", "--format", "table"});
-    sendAll(client, upstreamDocument(1, "40C325022680BF03027A2A9402189674EF834E23F7CB6196") + FormFeed);
+    const int client = startAndConnect({"--count", "30", "--format", "table"});
+    for (int packet = 0; packet < 30; ++packet)
+        sendAll(client, upstreamDocument(1, "40C325022680BF03027A2A9402189674EF834E23F7CB6196") + FormFeed);
     finish(0);
     ::close(client);
     const std::string output = _pTool->out();
-    ASSERT_EQ(lineCount(output), 2u) << output;
+    ASSERT_EQ(lineCount(output), 31u) << output;
     EXPECT_EQ(output.rfind("TIME ", 0), 0u) << output;
+    EXPECT_EQ(output.find("TIME ", 1), std::string::npos) << output;
     EXPECT_THAT(output, HasSubstr(" 868.100   0  0 LoRa SF7 BW125   4/5    -57    9.5 ok          24 "
                                   "UnconfUp DevAddr 260225C3 FCnt 959 FPort 2\n"));
+}
+
+TEST_F(ListenBinary, OnATerminalTheTableIsTheDefaultAndItsHeaderComesAgainEveryScreenful)
+{
+    PseudoTerminal terminal(5);
+    const int client = startAndConnect({"--count", "9"}, terminal.slave());
+    for (int packet = 0; packet < 9; ++packet)
+        sendAll(client, upstreamDocument(1) + FormFeed);
+    finish(0);
+    ::close(client);
+    // One letter a line: H for the header, p for a packet.
+    std::string shape;
+    const std::string output = terminal.written();
+    for (std::size_t start = 0; start < output.size(); start = output.find('\n', start) + 1)
+        shape += output.compare(start, 5, "TIME ") == 0 ? 'H' : 'p';
+    EXPECT_EQ(shape, "HppppHppppHp") << output;
 }
 
 TEST_F(ListenBinary, TimeoutEndsWithStatusThreeWithOrWithoutAConnection)

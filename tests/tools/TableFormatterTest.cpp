@@ -52,6 +52,10 @@ PacketDocument realUplink()
 
 TEST(TableFormatter, LoRaAndFskLinesShowUnitsWordsAndTheLoRaWANHeader)
 {
+    // The column titles stand over their columns.
+    EXPECT_EQ(TableFormatter::header(),
+              "TIME                          MHZ  IF RF MODULATION       CR    RSSI    SNR "
+              "CRC       SIZE LORAWAN\n");
     const std::pair<PacketDocument, std::string> cases[] = {
         {realUplink(), "2024-05-01 12:00:03.045   868.100   0  0 LoRa SF7 BW125   4/5    -57    9.5 ok   "
                        "       24 UnconfUp DevAddr 260225C3 FCnt 959 FPort 2\n"},

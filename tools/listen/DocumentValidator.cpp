@@ -25,12 +25,7 @@ class DocumentReader : public nlohmann::json_sax<Json>
 /// of "data" that name packet fields.
 {
 public:
-    explicit DocumentReader(PacketDocument& document)
-        : _document(document), _depth(0), _rootKey(RootKey::Other), _inData(false), _fieldKnown(false),
-          _field(PacketDocument::FreqHz), _sawType(false), _typeIsString(false), _sawData(false),
-          _rootIsObject(true)
-    {
-    }
+    explicit DocumentReader(PacketDocument& document) : _document(document) {}
 
     bool null() override { return scalar(std::string_view()); }
     bool boolean(bool) override { return scalar(std::string_view()); }
@@ -186,15 +181,15 @@ private:
     }
 
     PacketDocument& _document;
-    int _depth;
-    RootKey _rootKey;
-    bool _inData;
-    bool _fieldKnown;
-    PacketDocument::Field _field;
-    bool _sawType;
-    bool _typeIsString;
-    bool _sawData;
-    bool _rootIsObject;
+    int _depth = 0;
+    RootKey _rootKey = RootKey::Other;
+    bool _inData = false;
+    bool _fieldKnown = false;
+    PacketDocument::Field _field = PacketDocument::FreqHz;
+    bool _sawType = false;
+    bool _typeIsString = false;
+    bool _sawData = false;
+    bool _rootIsObject = true;
     std::string _parseError;
 };
 

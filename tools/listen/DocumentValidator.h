@@ -1,6 +1,10 @@
 //
 // DocumentValidator.h
 //
+// Library: LoRaWANServer_Listen
+// Package: Documents
+// Module:  DocumentValidator
+//
 // Definition of the DocumentValidator class, which decides whether a frame's
 // text is a document the service could have sent and reads its packet fields.
 //

@@ -14,10 +14,7 @@
 namespace LoRaWANListen
 {
 
-FrameSplitter::FrameSplitter(std::size_t maxFrameSize)
-    : _start(0), _scanned(0), _bufferOffset(0), _maxFrameSize(maxFrameSize), _oversize(false)
-{
-}
+FrameSplitter::FrameSplitter(std::size_t maxFrameSize) : _maxFrameSize(maxFrameSize) {}
 
 void FrameSplitter::append(const char* data, std::size_t length)
 {

@@ -1,6 +1,10 @@
 //
 // FrameSplitter.h
 //
+// Library: LoRaWANServer_Listen
+// Package: Frames
+// Module:  FrameSplitter
+//
 // Definition of the FrameSplitter class, which cuts one connection's byte
 // stream into the frames the service sends: a document, then one 0x0C byte.
 //
@@ -41,7 +45,7 @@ public:
         std::uint64_t offset;  /// Offset of the frame's first byte in the connection's stream.
     };
 
-    explicit FrameSplitter(std::size_t maxFrameSize = MaxFrameSize);
+    explicit FrameSplitter(std::size_t maxFrameSize = MAX_FRAME_SIZE);
     /// Creates a splitter for a fresh stream that refuses frames longer than
     /// maxFrameSize bytes (terminator not counted).
 
@@ -74,11 +78,11 @@ private:
     void compact();
 
     std::string _buffer;
-    std::size_t _start;          // first byte of the frame being gathered, in _buffer
-    std::size_t _scanned;        // bytes after _start already searched for the terminator
-    std::uint64_t _bufferOffset; // stream offset of _buffer[0]
+    std::size_t _start = 0;          // first byte of the frame being gathered, in _buffer
+    std::size_t _scanned = 0;        // bytes after _start already searched for the terminator
+    std::uint64_t _bufferOffset = 0; // stream offset of _buffer[0]
     std::size_t _maxFrameSize;
-    bool _oversize;
+    bool _oversize = false;
 };
 
 } // namespace LoRaWANListen

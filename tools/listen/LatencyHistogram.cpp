@@ -11,11 +11,6 @@
 namespace LoRaWANListen
 {
 
-LatencyHistogram::LatencyHistogram() : _count(0), _minimum(0), _maximum(0)
-{
-    _counts.fill(0);
-}
-
 void LatencyHistogram::add(std::uint32_t sample)
 {
     ++_counts[bucketOf(sample)];
@@ -58,7 +53,7 @@ std::uint32_t LatencyHistogram::percentile(double fraction) const
         return _maximum;
     }
     std::uint64_t seen = 0;
-    for (std::size_t bucket = 0; bucket < BucketCount; ++bucket)
+    for (std::size_t bucket = 0; bucket < BUCKET_COUNT; ++bucket)
     {
         seen += _counts[bucket];
         if (seen >= rank)
@@ -76,31 +71,31 @@ std::uint32_t LatencyHistogram::percentile(double fraction) const
 
 std::size_t LatencyHistogram::bucketOf(std::uint32_t sample)
 {
-    if (sample < ExactLimit)
+    if (sample < EXACT_LIMIT)
     {
         return sample;
     }
-    unsigned topBit = SampleBits - 1;
+    unsigned topBit = SAMPLE_BITS - 1;
     while ((sample >> topBit) == 0)
     {
         --topBit;
     }
-    const unsigned shift = topBit - SubBucketBits;
-    const std::uint32_t subBucket = (sample >> shift) & ((1u << SubBucketBits) - 1);
-    return ExactLimit + (topBit - ExactBits) * (1u << SubBucketBits) + subBucket;
+    const unsigned shift = topBit - SUB_BUCKET_BITS;
+    const std::uint32_t subBucket = (sample >> shift) & ((1u << SUB_BUCKET_BITS) - 1);
+    return EXACT_LIMIT + (topBit - EXACT_BITS) * (1u << SUB_BUCKET_BITS) + subBucket;
 }
 
 std::uint64_t LatencyHistogram::bucketMiddle(std::size_t bucket)
 {
-    if (bucket < ExactLimit)
+    if (bucket < EXACT_LIMIT)
     {
         return bucket;
     }
-    const std::size_t above = bucket - ExactLimit;
-    const unsigned topBit = ExactBits + static_cast<unsigned>(above >> SubBucketBits);
-    const std::uint64_t subBucket = above & ((1u << SubBucketBits) - 1);
-    const unsigned shift = topBit - SubBucketBits;
-    const std::uint64_t lower = ((std::uint64_t{1} << SubBucketBits) + subBucket) << shift;
+    const std::size_t above = bucket - EXACT_LIMIT;
+    const unsigned topBit = EXACT_BITS + static_cast<unsigned>(above >> SUB_BUCKET_BITS);
+    const std::uint64_t subBucket = above & ((1u << SUB_BUCKET_BITS) - 1);
+    const unsigned shift = topBit - SUB_BUCKET_BITS;
+    const std::uint64_t lower = ((std::uint64_t{1} << SUB_BUCKET_BITS) + subBucket) << shift;
     return lower + ((std::uint64_t{1} << shift) >> 1);
 }
 

@@ -1,6 +1,10 @@
 //
 // LatencyHistogram.h
 //
+// Library: LoRaWANServer_Listen
+// Package: Statistics
+// Module:  LatencyHistogram
+//
 // Definition of the LatencyHistogram class, which keeps the distribution of
 // latency samples in bounded memory.
 //
@@ -21,9 +25,6 @@ class LatencyHistogram
 /// runs. The minimum and maximum are exact.
 {
 public:
-    LatencyHistogram();
-    /// Creates an empty histogram.
-
     void add(std::uint32_t sample);
     /// Counts one sample.
 
@@ -42,19 +43,20 @@ public:
     /// maximum; the maximum itself for the last rank. Precondition: count() > 0.
 
 private:
-    static constexpr unsigned SubBucketBits = 5;
-    static constexpr unsigned ExactBits = SubBucketBits + 1;
-    static constexpr std::uint32_t ExactLimit = 1u << ExactBits;
-    static constexpr unsigned SampleBits = 32;
-    static constexpr std::size_t BucketCount = ExactLimit + (SampleBits - ExactBits) * (1u << SubBucketBits);
+    static constexpr unsigned SUB_BUCKET_BITS = 5;
+    static constexpr unsigned EXACT_BITS = SUB_BUCKET_BITS + 1;
+    static constexpr std::uint32_t EXACT_LIMIT = 1u << EXACT_BITS;
+    static constexpr unsigned SAMPLE_BITS = 32;
+    static constexpr std::size_t BUCKET_COUNT =
+        EXACT_LIMIT + (SAMPLE_BITS - EXACT_BITS) * (1u << SUB_BUCKET_BITS);
 
     static std::size_t bucketOf(std::uint32_t sample);
     static std::uint64_t bucketMiddle(std::size_t bucket);
 
-    std::array<std::uint64_t, BucketCount> _counts;
-    std::uint64_t _count;
-    std::uint32_t _minimum;
-    std::uint32_t _maximum;
+    std::array<std::uint64_t, BUCKET_COUNT> _counts{};
+    std::uint64_t _count = 0;
+    std::uint32_t _minimum = 0;
+    std::uint32_t _maximum = 0;
 };
 
 } // namespace LoRaWANListen

@@ -28,11 +28,11 @@ namespace LoRaWANListen
 namespace
 {
 
-constexpr std::uint64_t MicrosecondsPerSecond = 1000000;
-constexpr long NanosecondsPerMicrosecond = 1000;
-constexpr std::size_t MaxQuotedErrorSize = 200;
-constexpr const char* ProgramName = "lorawan-listen";
-constexpr std::uint64_t WaitForever = UINT64_MAX;
+const std::uint64_t MICROSECONDS_PER_SECOND = 1000000;
+const long NANOSECONDS_PER_MICROSECOND = 1000;
+const std::size_t MAX_QUOTED_ERROR_SIZE = 200;
+const char* const PROGRAM_NAME = "lorawan-listen";
+const std::uint64_t WAIT_FOREVER = UINT64_MAX;
 
 volatile std::sig_atomic_t stopSignal = 0;
 
@@ -56,10 +56,10 @@ public:
         action.sa_handler = onStopSignal;
         sigemptyset(&action.sa_mask);
         sigemptyset(&_stopSignals);
-        for (std::size_t index = 0; index < StopSignalCount; ++index)
+        for (std::size_t index = 0; index < STOP_SIGNAL_COUNT; ++index)
         {
-            sigaddset(&_stopSignals, StopSignals[index]);
-            sigaction(StopSignals[index], &action, &_previous[index]);
+            sigaddset(&_stopSignals, STOP_SIGNALS[index]);
+            sigaction(STOP_SIGNALS[index], &action, &_previous[index]);
         }
         struct sigaction ignore
         {
@@ -69,7 +69,7 @@ public:
         sigaction(SIGPIPE, &ignore, &_previousPipe);
         sigprocmask(SIG_BLOCK, &_stopSignals, &_previousMask);
         _waitMask = _previousMask;
-        for (int signalNumber : StopSignals)
+        for (int signalNumber : STOP_SIGNALS)
         {
             sigdelset(&_waitMask, signalNumber);
         }
@@ -78,9 +78,9 @@ public:
     ~SignalScope()
     {
         sigprocmask(SIG_SETMASK, &_previousMask, nullptr);
-        for (std::size_t index = 0; index < StopSignalCount; ++index)
+        for (std::size_t index = 0; index < STOP_SIGNAL_COUNT; ++index)
         {
-            sigaction(StopSignals[index], &_previous[index], nullptr);
+            sigaction(STOP_SIGNALS[index], &_previous[index], nullptr);
         }
         // SIGPIPE stays ignored: the last flush of standard output comes after.
     }
@@ -91,13 +91,13 @@ public:
     const sigset_t* waitMask() const { return &_waitMask; }
 
 private:
-    static constexpr std::size_t StopSignalCount = 3;
-    static constexpr int StopSignals[StopSignalCount] = {SIGINT, SIGTERM, SIGHUP};
+    static constexpr std::size_t STOP_SIGNAL_COUNT = 3;
+    static constexpr int STOP_SIGNALS[STOP_SIGNAL_COUNT] = {SIGINT, SIGTERM, SIGHUP};
 
     sigset_t _stopSignals;
     sigset_t _previousMask;
     sigset_t _waitMask;
-    struct sigaction _previous[StopSignalCount];
+    struct sigaction _previous[STOP_SIGNAL_COUNT];
     struct sigaction _previousPipe;
 };
 
@@ -105,19 +105,19 @@ std::uint64_t monotonicUs()
 {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::uint64_t>(now.tv_sec) * MicrosecondsPerSecond +
-           static_cast<std::uint64_t>(now.tv_nsec / NanosecondsPerMicrosecond);
+    return static_cast<std::uint64_t>(now.tv_sec) * MICROSECONDS_PER_SECOND +
+           static_cast<std::uint64_t>(now.tv_nsec / NANOSECONDS_PER_MICROSECOND);
 }
 
 std::uint64_t secondsToUs(double seconds)
 {
-    return static_cast<std::uint64_t>(seconds * MicrosecondsPerSecond);
+    return static_cast<std::uint64_t>(seconds * MICROSECONDS_PER_SECOND);
 }
 
 // Standard error is unbuffered; one write per report keeps lines whole.
 void report(const std::string& message)
 {
-    const std::string line = std::string(ProgramName) + ": " + message + "\n";
+    const std::string line = std::string(PROGRAM_NAME) + ": " + message + "\n";
     const ssize_t ignored = ::write(STDERR_FILENO, line.data(), line.size());
     (void)ignored;
 }
@@ -132,9 +132,8 @@ std::string connectionAt(std::uint64_t connection, std::uint64_t offset)
 ListenApp::ListenApp(const ListenOptions& options, bool outputIsTerminal)
     : _options(options), _table(options.format == ListenOptions::Format::Table ||
                                 (options.format == ListenOptions::Format::Auto && outputIsTerminal)),
-      _flushEachPacket(outputIsTerminal), _output(STDOUT_FILENO), _statistics(options.latency),
-      _chunk(ReadChunkSize), _connection(-1), _connectionNumber(0), _frames(0), _deadlineUs(0),
-      _statsIntervalUs(0), _nextStatsUs(0), _stop(Stop::None)
+      _flushEachPacket(outputIsTerminal), _output(STDOUT_FILENO),
+      _headers(outputIsTerminal ? STDOUT_FILENO : -1), _statistics(options.latency), _chunk(READ_CHUNK_SIZE)
 {
 }
 
@@ -151,6 +150,7 @@ int ListenApp::run()
     if (_table)
     {
         _output.write(TableFormatter::header());
+        _headers.headerWritten();
     }
     const std::uint64_t startUs = monotonicUs();
     _deadlineUs = _options.timeoutSeconds > 0 ? startUs + secondsToUs(_options.timeoutSeconds) : 0;
@@ -184,10 +184,10 @@ void ListenApp::serve(UnixListener& listener, const sigset_t* pWaitMask)
             waitUs = timeToWait(nowUs);
         }
         timespec timeout{};
-        timeout.tv_sec = static_cast<time_t>(waitUs / MicrosecondsPerSecond);
-        timeout.tv_nsec = static_cast<long>(waitUs % MicrosecondsPerSecond) * NanosecondsPerMicrosecond;
+        timeout.tv_sec = static_cast<time_t>(waitUs / MICROSECONDS_PER_SECOND);
+        timeout.tv_nsec = static_cast<long>(waitUs % MICROSECONDS_PER_SECOND) * NANOSECONDS_PER_MICROSECOND;
         pollfd ready{_connection >= 0 ? _connection : listener.fd(), POLLIN, 0};
-        const int count = ::ppoll(&ready, 1, waitUs == WaitForever ? nullptr : &timeout, pWaitMask);
+        const int count = ::ppoll(&ready, 1, waitUs == WAIT_FOREVER ? nullptr : &timeout, pWaitMask);
         if (count < 0 && errno != EINTR)
         {
             throw Poco::IOException(std::string("waiting for input failed: ") + std::strerror(errno), 0);
@@ -232,7 +232,7 @@ bool ListenApp::keepTime(std::uint64_t nowUs)
 
 std::uint64_t ListenApp::timeToWait(std::uint64_t nowUs) const
 {
-    std::uint64_t waitUs = WaitForever;
+    std::uint64_t waitUs = WAIT_FOREVER;
     if (_deadlineUs != 0)
     {
         waitUs = _deadlineUs - nowUs;
@@ -295,7 +295,7 @@ void ListenApp::processFrames(std::uint64_t arrivalUs)
         if (result == FrameSplitter::Result::Oversize)
         {
             report(connectionAt(_connectionNumber, _splitter.pendingOffset()) + ": frame longer than " +
-                   std::to_string(MaxFrameSize) + " bytes without a form feed; dropping the connection");
+                   std::to_string(MAX_FRAME_SIZE) + " bytes without a form feed; dropping the connection");
             _statistics.recordOversize();
             closeConnection();
             return;
@@ -318,8 +318,8 @@ void ListenApp::handleFrame(const FrameSplitter::Frame& frame, std::uint64_t arr
         _statistics.recordInvalid();
         report(connectionAt(_connectionNumber, frame.offset) + ": invalid frame of " +
                std::to_string(frame.text.size()) + " bytes (" +
-               PrintableText::escape(_error, MaxQuotedErrorSize) + "), beginning \"" +
-               PrintableText::escape(frame.text, InvalidFramePreviewSize) + "\"");
+               PrintableText::escape(_error, MAX_QUOTED_ERROR_SIZE) + "), beginning \"" +
+               PrintableText::escape(frame.text, INVALID_FRAME_PREVIEW_SIZE) + "\"");
     }
     if (_options.count != 0 && _frames >= _options.count)
     {
@@ -332,6 +332,10 @@ void ListenApp::printDocument(std::string_view text)
     if (_table)
     {
         _line.clear();
+        if (_headers.headerDueBefore())
+        {
+            _line = TableFormatter::header();
+        }
         TableFormatter::appendLine(_line, _document, Poco::LocalDateTime(_arrivalTime));
         _output.write(_line);
     }
@@ -399,7 +403,7 @@ int ListenApp::finish()
 {
     _output.flush();
     checkOutput();
-    int status = ExitSuccess;
+    int status = EXIT_NORMAL;
     switch (_stop)
     {
         case Stop::Timeout:
@@ -407,11 +411,11 @@ int ListenApp::finish()
                    std::to_string(_frames) +
                    (_options.count != 0 ? " of " + std::to_string(_options.count) : std::string()) +
                    " frames");
-            status = ExitTimeout;
+            status = EXIT_TIMEOUT;
             break;
         case Stop::OutputFailed:
             report(std::string("cannot write to standard output: ") + std::strerror(_output.error()));
-            status = ExitFailure;
+            status = EXIT_RUN_FAILURE;
             break;
         default:
             break;

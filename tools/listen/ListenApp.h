@@ -1,6 +1,10 @@
 //
 // ListenApp.h
 //
+// Library: LoRaWANServer_Listen
+// Package: Listen
+// Module:  ListenApp
+//
 // Definition of the ListenApp class, the run of lorawan-listen: the socket,
 // the connections, the frames and what is shown of them.
 //
@@ -9,6 +13,7 @@
 #define LoRaWANListen_ListenApp_INCLUDED
 
 #include "tools/listen/FrameSplitter.h"
+#include "tools/listen/HeaderSchedule.h"
 #include "tools/listen/ListenOptions.h"
 #include "tools/listen/OutputWriter.h"
 #include "tools/listen/PacketDocument.h"
@@ -29,7 +34,8 @@ class UnixListener;
 class ListenApp
 /// Listens on the socket, serves one connection after another, splits each
 /// stream into frames, validates every frame and prints every valid document
-/// as a table line or unchanged JSON on standard output. Invalid, oversize and
+/// as a table line or unchanged JSON on standard output; the table's header
+/// row comes first and, on a terminal, again every screenful. Invalid, oversize and
 /// unfinished frames are reported on standard error and counted; an oversize
 /// frame also ends its connection. Stops after the requested number of frames,
 /// at the time-out, on SIGINT, SIGTERM or SIGHUP, or when standard output's
@@ -82,6 +88,7 @@ private:
     bool _table;
     bool _flushEachPacket;
     OutputWriter _output;
+    HeaderSchedule _headers;
     FrameSplitter _splitter;
     PacketDocument _document;
     Statistics _statistics;
@@ -89,13 +96,13 @@ private:
     std::string _line;
     std::string _error;
     Poco::Timestamp _arrivalTime;
-    int _connection;
-    std::uint64_t _connectionNumber;
-    std::uint64_t _frames;
-    std::uint64_t _deadlineUs;      // 0: no time-out
-    std::uint64_t _statsIntervalUs; // 0: no periodic statistics
-    std::uint64_t _nextStatsUs;
-    Stop _stop;
+    int _connection = -1;
+    std::uint64_t _connectionNumber = 0;
+    std::uint64_t _frames = 0;
+    std::uint64_t _deadlineUs = 0;      // 0: no time-out
+    std::uint64_t _statsIntervalUs = 0; // 0: no periodic statistics
+    std::uint64_t _nextStatsUs = 0;
+    Stop _stop = Stop::None;
 };
 
 } // namespace LoRaWANListen

@@ -20,10 +20,10 @@ namespace
 
 // Long enough for any real run, short enough that microseconds fit easily;
 // the least is a millisecond so that an interval never rounds down to nothing.
-constexpr double MinSeconds = 1e-3;
-constexpr double MaxSeconds = 1e9;
-constexpr int OctalBase = 8;
-constexpr std::uint32_t MicrosecondsPerSecond = 1000000;
+const double MIN_SECONDS = 1e-3;
+const double MAX_SECONDS = 1e9;
+const int OCTAL_BASE = 8;
+const std::uint32_t MICROSECONDS_PER_SECOND = 1000000;
 
 [[noreturn]] void refuse(const std::string& option, const std::string& reason)
 {
@@ -46,8 +46,8 @@ double parseSeconds(const std::string& option, const std::string& text)
 {
     char* end = nullptr;
     const double value = text.empty() ? 0 : std::strtod(text.c_str(), &end);
-    if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value) || value < MinSeconds ||
-        value > MaxSeconds)
+    if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value) || value < MIN_SECONDS ||
+        value > MAX_SECONDS)
     {
         refuse(option, "expects a number of seconds from 0.001, not \"" + text + "\"");
     }
@@ -58,8 +58,8 @@ unsigned parseMode(const std::string& option, const std::string& text)
 {
     unsigned value = 0;
     const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value, OctalBase);
-    if (text.empty() || result.ec != std::errc() || result.ptr != end || value > MaxSocketMode)
+    const auto result = std::from_chars(text.data(), end, value, OCTAL_BASE);
+    if (text.empty() || result.ec != std::errc() || result.ptr != end || value > MAX_SOCKET_MODE)
     {
         refuse(option, "expects octal permission bits from 0 to 0777, not \"" + text + "\"");
     }
@@ -207,9 +207,10 @@ Options:
   --format table|json   table: one aligned line per packet (local time, MHz, IF
                         and RF chain, modulation, coding rate, RSSI, SNR, CRC,
                         size, and for LoRa the LoRaWAN message type, DevAddr,
-                        FCnt and FPort); json: each document unchanged, one per
-                        line (for jq). Default: table on a terminal, json
-                        otherwise.
+                        FCnt and FPort) below a header row, which a terminal
+                        shows again every screenful; json: each document
+                        unchanged, one per line (for jq). Default: table on a
+                        terminal, json otherwise.
   --count N             exit with status 0 after N frames (valid or not).
   --timeout S           exit with status 3 after S seconds (fractions allowed)
                         unless --count frames have arrived before.
@@ -226,7 +227,7 @@ Options:
                         concentrator's counter is unrelated to this clock).
                         auto (default): a packet counts only if its count_us
                         lies less than )" +
-                       std::to_string(LatencyPlausibilityWindowUs / MicrosecondsPerSecond) +
+                       std::to_string(LATENCY_PLAUSIBILITY_WINDOW_US / MICROSECONDS_PER_SECOND) +
                        R"( s in the past; on: every packet
                         counts; off: no latency.
   --help                show this text and exit.

@@ -1,6 +1,10 @@
 //
 // ListenOptions.h
 //
+// Library: LoRaWANServer_Listen
+// Package: Listen
+// Module:  ListenOptions
+//
 // Definition of the ListenOptions class, the command line of lorawan-listen.
 //
 
@@ -38,7 +42,7 @@ struct ListenOptions
     /// Returns the --help text.
 
     std::string socketPath = LoRaWANServer::ConsumerContract::SOCKET_PATH; /// Where to listen.
-    unsigned socketMode = DefaultSocketMode; /// Permission bits of the socket file.
+    unsigned socketMode = DEFAULT_SOCKET_MODE; /// Permission bits of the socket file.
     Format format = Format::Auto;
     std::uint64_t count = 0;         /// Frames after which to exit; 0 for no limit.
     double timeoutSeconds = 0;       /// Seconds after which to give up; 0 for none.

@@ -1,6 +1,10 @@
 //
 // LoRaWANHeader.h
 //
+// Library: LoRaWANServer_Listen
+// Package: Table
+// Module:  LoRaWANHeader
+//
 // Definition of the LoRaWANHeader class, the header fields of one LoRaWAN
 // frame as the LoRaWANHeaderDecoder reads them from a received payload.
 //

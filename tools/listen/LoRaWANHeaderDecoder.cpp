@@ -15,26 +15,26 @@ namespace LoRaWANListen
 namespace
 {
 
-constexpr unsigned MessageTypeShift = 5;
-constexpr std::uint8_t FOptsLengthMask = 0x0F;
+const unsigned MESSAGE_TYPE_SHIFT = 5;
+const std::uint8_t FOPTS_LENGTH_MASK = 0x0F;
 
-constexpr std::size_t MhdrSize = 1;
-constexpr std::size_t DevAddrSize = 4;
-constexpr std::size_t FCtrlSize = 1;
-constexpr std::size_t FCntSize = 2;
-constexpr std::size_t FHdrMinSize = DevAddrSize + FCtrlSize + FCntSize;
-constexpr std::size_t MaxFOptsSize = 15;
-constexpr std::size_t FPortSize = 1;
-constexpr std::size_t MicSize = 4;
-constexpr std::size_t EuiSize = 8;
-constexpr std::size_t DevNonceSize = 2;
-constexpr std::size_t JoinRequestSize = MhdrSize + EuiSize + EuiSize + DevNonceSize + MicSize;
-constexpr std::size_t JoinAcceptMinSize = MhdrSize + 16;
-constexpr std::size_t RejoinRequestMinSize = 19;
+const std::size_t MHDR_SIZE = 1;
+const std::size_t DEV_ADDR_SIZE = 4;
+const std::size_t FCTRL_SIZE = 1;
+const std::size_t FCNT_SIZE = 2;
+const std::size_t FHDR_MIN_SIZE = DEV_ADDR_SIZE + FCTRL_SIZE + FCNT_SIZE;
+const std::size_t MAX_FOPTS_SIZE = 15;
+const std::size_t FPORT_SIZE = 1;
+const std::size_t MIC_SIZE = 4;
+const std::size_t EUI_SIZE = 8;
+const std::size_t DEV_NONCE_SIZE = 2;
+const std::size_t JOIN_REQUEST_SIZE = MHDR_SIZE + EUI_SIZE + EUI_SIZE + DEV_NONCE_SIZE + MIC_SIZE;
+const std::size_t JOIN_ACCEPT_MIN_SIZE = MHDR_SIZE + 16;
+const std::size_t REJOIN_REQUEST_MIN_SIZE = 19;
 
 // Enough for every field the decoder reads; the rest of a payload only counts.
-constexpr std::size_t DecodedPrefixSize = MhdrSize + FHdrMinSize + MaxFOptsSize + FPortSize;
-static_assert(DecodedPrefixSize >= JoinRequestSize, "the prefix must hold a join request");
+const std::size_t DECODED_PREFIX_SIZE = MHDR_SIZE + FHDR_MIN_SIZE + MAX_FOPTS_SIZE + FPORT_SIZE;
+static_assert(DECODED_PREFIX_SIZE >= JOIN_REQUEST_SIZE, "the prefix must hold a join request");
 
 int hexDigitValue(char digit)
 {
@@ -65,25 +65,25 @@ std::uint64_t littleEndian(const std::uint8_t* bytes, std::size_t count)
 
 void decodeDataFrame(const std::uint8_t* bytes, LoRaWANHeader& header)
 {
-    if (header.length < MhdrSize + FHdrMinSize + MicSize)
+    if (header.length < MHDR_SIZE + FHDR_MIN_SIZE + MIC_SIZE)
     {
         header.status = LoRaWANHeader::Status::TooShort;
         return;
     }
-    const std::uint8_t* fhdr = bytes + MhdrSize;
-    const std::uint8_t fCtrl = fhdr[DevAddrSize];
-    const std::size_t fOptsLength = fCtrl & FOptsLengthMask;
-    const std::size_t portOffset = MhdrSize + FHdrMinSize + fOptsLength;
-    if (header.length < portOffset + MicSize)
+    const std::uint8_t* fhdr = bytes + MHDR_SIZE;
+    const std::uint8_t fCtrl = fhdr[DEV_ADDR_SIZE];
+    const std::size_t fOptsLength = fCtrl & FOPTS_LENGTH_MASK;
+    const std::size_t portOffset = MHDR_SIZE + FHDR_MIN_SIZE + fOptsLength;
+    if (header.length < portOffset + MIC_SIZE)
     {
         header.status = LoRaWANHeader::Status::TooShort;
         return;
     }
-    header.devAddr = static_cast<std::uint32_t>(littleEndian(fhdr, DevAddrSize));
+    header.devAddr = static_cast<std::uint32_t>(littleEndian(fhdr, DEV_ADDR_SIZE));
     header.fCtrl = fCtrl;
     header.fOptsLength = static_cast<std::uint8_t>(fOptsLength);
-    header.fCnt = static_cast<std::uint16_t>(littleEndian(fhdr + DevAddrSize + FCtrlSize, FCntSize));
-    header.hasFPort = header.length > portOffset + MicSize;
+    header.fCnt = static_cast<std::uint16_t>(littleEndian(fhdr + DEV_ADDR_SIZE + FCTRL_SIZE, FCNT_SIZE));
+    header.hasFPort = header.length > portOffset + MIC_SIZE;
     if (header.hasFPort)
     {
         header.fPort = bytes[portOffset];
@@ -93,17 +93,17 @@ void decodeDataFrame(const std::uint8_t* bytes, LoRaWANHeader& header)
 
 void decodeJoinRequest(const std::uint8_t* bytes, LoRaWANHeader& header)
 {
-    if (header.length < JoinRequestSize)
+    if (header.length < JOIN_REQUEST_SIZE)
     {
         header.status = LoRaWANHeader::Status::TooShort;
         return;
     }
-    const std::uint8_t* field = bytes + MhdrSize;
-    header.joinEui = littleEndian(field, EuiSize);
-    field += EuiSize;
-    header.devEui = littleEndian(field, EuiSize);
-    field += EuiSize;
-    header.devNonce = static_cast<std::uint16_t>(littleEndian(field, DevNonceSize));
+    const std::uint8_t* field = bytes + MHDR_SIZE;
+    header.joinEui = littleEndian(field, EUI_SIZE);
+    field += EUI_SIZE;
+    header.devEui = littleEndian(field, EUI_SIZE);
+    field += EUI_SIZE;
+    header.devNonce = static_cast<std::uint16_t>(littleEndian(field, DEV_NONCE_SIZE));
     header.status = LoRaWANHeader::Status::Decoded;
 }
 
@@ -123,7 +123,7 @@ LoRaWANHeader LoRaWANHeaderDecoder::decode(std::string_view hexPayload)
         header.status = LoRaWANHeader::Status::NotHex;
         return header;
     }
-    std::array<std::uint8_t, DecodedPrefixSize> bytes{};
+    std::array<std::uint8_t, DECODED_PREFIX_SIZE> bytes{};
     const std::size_t length = hexPayload.size() / 2;
     for (std::size_t index = 0; index < length; ++index)
     {
@@ -146,20 +146,20 @@ LoRaWANHeader LoRaWANHeaderDecoder::decode(std::string_view hexPayload)
         return header;
     }
     header.mhdr = bytes[0];
-    header.type = static_cast<LoRaWANHeader::MessageType>(header.mhdr >> MessageTypeShift);
+    header.type = static_cast<LoRaWANHeader::MessageType>(header.mhdr >> MESSAGE_TYPE_SHIFT);
     switch (header.type)
     {
         case LoRaWANHeader::MessageType::JoinRequest:
             decodeJoinRequest(bytes.data(), header);
             break;
         case LoRaWANHeader::MessageType::JoinAccept:
-            requireLength(JoinAcceptMinSize, header);
+            requireLength(JOIN_ACCEPT_MIN_SIZE, header);
             break;
         case LoRaWANHeader::MessageType::RejoinRequest:
-            requireLength(RejoinRequestMinSize, header);
+            requireLength(REJOIN_REQUEST_MIN_SIZE, header);
             break;
         case LoRaWANHeader::MessageType::Proprietary:
-            requireLength(MhdrSize, header);
+            requireLength(MHDR_SIZE, header);
             break;
         default:
             decodeDataFrame(bytes.data(), header);

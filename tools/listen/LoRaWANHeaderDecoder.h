@@ -1,6 +1,10 @@
 //
 // LoRaWANHeaderDecoder.h
 //
+// Library: LoRaWANServer_Listen
+// Package: Table
+// Module:  LoRaWANHeaderDecoder
+//
 // Definition of the LoRaWANHeaderDecoder class, which reads the LoRaWAN
 // header out of a payload given as hexadecimal text.
 //

@@ -15,8 +15,7 @@
 namespace LoRaWANListen
 {
 
-OutputWriter::OutputWriter(int fd, std::size_t capacity)
-    : _fd(fd), _pWaitMask(nullptr), _pStopFlag(nullptr), _capacity(capacity), _error(0)
+OutputWriter::OutputWriter(int fd, std::size_t capacity) : _fd(fd), _capacity(capacity)
 {
     _buffer.reserve(_capacity);
 }

@@ -1,6 +1,10 @@
 //
 // OutputWriter.h
 //
+// Library: LoRaWANServer_Listen
+// Package: Listen
+// Module:  OutputWriter
+//
 // Definition of the OutputWriter class, the buffered standard output of
 // lorawan-listen.
 //
@@ -26,7 +30,7 @@ class OutputWriter
 /// the process ignores that signal.
 {
 public:
-    explicit OutputWriter(int fd, std::size_t capacity = OutputBufferSize);
+    explicit OutputWriter(int fd, std::size_t capacity = OUTPUT_BUFFER_SIZE);
     /// Writes to fd, which the caller keeps open and owns, in pieces of up to
     /// capacity bytes.
 
@@ -56,11 +60,11 @@ private:
     bool waitUntilWritable();
 
     int _fd;
-    const sigset_t* _pWaitMask;
-    const volatile std::sig_atomic_t* _pStopFlag;
+    const sigset_t* _pWaitMask = nullptr;
+    const volatile std::sig_atomic_t* _pStopFlag = nullptr;
     std::size_t _capacity;
     std::string _buffer;
-    int _error;
+    int _error = 0;
 };
 
 } // namespace LoRaWANListen

@@ -24,11 +24,6 @@ static_assert(static_cast<int>(PacketDocument::FieldCount) ==
 
 } // namespace
 
-PacketDocument::PacketDocument()
-{
-    _present.fill(false);
-}
-
 const char* PacketDocument::fieldName(Field field)
 {
     return FIELD_NAMES[field];

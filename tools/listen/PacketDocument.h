@@ -1,6 +1,10 @@
 //
 // PacketDocument.h
 //
+// Library: LoRaWANServer_Listen
+// Package: Documents
+// Module:  PacketDocument
+//
 // Definition of the PacketDocument class, the parts of one received document
 // that the tool shows and counts: its message type and the texts of the
 // packet's fields.
@@ -45,9 +49,6 @@ public:
         FieldCount
     };
 
-    PacketDocument();
-    /// Creates an empty document: no type, no field.
-
     static const char* fieldName(Field field);
     /// Returns the member name of field in the document's "data" object.
     /// Precondition: field < FieldCount.
@@ -85,7 +86,7 @@ public:
 private:
     std::string _type;
     std::array<std::string, FieldCount> _fields;
-    std::array<bool, FieldCount> _present;
+    std::array<bool, FieldCount> _present{};
 };
 
 } // namespace LoRaWANListen

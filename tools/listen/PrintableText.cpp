@@ -12,9 +12,9 @@ namespace LoRaWANListen
 namespace
 {
 
-constexpr unsigned char FirstPrintable = 0x20;
-constexpr unsigned char LastPrintable = 0x7E;
-const char HexDigits[] = "0123456789ABCDEF";
+const unsigned char FIRST_PRINTABLE = 0x20;
+const unsigned char LAST_PRINTABLE = 0x7E;
+const char HEX_DIGITS[] = "0123456789ABCDEF";
 
 } // namespace
 
@@ -30,15 +30,15 @@ std::string PrintableText::escape(std::string_view bytes, std::size_t maxBytes)
         {
             text += "\\\\";
         }
-        else if (byte >= FirstPrintable && byte <= LastPrintable)
+        else if (byte >= FIRST_PRINTABLE && byte <= LAST_PRINTABLE)
         {
             text += static_cast<char>(byte);
         }
         else
         {
             text += "\\x";
-            text += HexDigits[byte >> 4];
-            text += HexDigits[byte & 0x0F];
+            text += HEX_DIGITS[byte >> 4];
+            text += HEX_DIGITS[byte & 0x0F];
         }
     }
     if (bytes.size() > maxBytes)

@@ -1,6 +1,10 @@
 //
 // PrintableText.h
 //
+// Library: LoRaWANServer_Listen
+// Package: Table
+// Module:  PrintableText
+//
 // Definition of the PrintableText class, which makes untrusted bytes safe to
 // show on a terminal.
 //

@@ -18,15 +18,15 @@ namespace LoRaWANListen
 namespace
 {
 
-constexpr std::uint32_t StatusCrcOk = 0x10;
-constexpr std::uint32_t StatusCrcBad = 0x11;
-constexpr std::uint32_t StatusNoCrc = 0x01;
-constexpr std::uint32_t StatusUndefined = 0x00;
+const std::uint32_t STATUS_CRC_OK = 0x10;
+const std::uint32_t STATUS_CRC_BAD = 0x11;
+const std::uint32_t STATUS_NO_CRC = 0x01;
+const std::uint32_t STATUS_UNDEFINED = 0x00;
 
-constexpr double MicrosecondsPerSecond = 1e6;
-constexpr double MicrosecondsPerMillisecond = 1e3;
-constexpr double Median = 0.5;
-constexpr double NinetyNinthPercentile = 0.99;
+const double MICROSECONDS_PER_SECOND = 1e6;
+const double MICROSECONDS_PER_MILLISECOND = 1e3;
+const double MEDIAN = 0.5;
+const double NINETY_NINTH_PERCENTILE = 0.99;
 
 std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
 
@@ -42,19 +42,12 @@ std::string format(const char* pattern, ...)
 
 double milliseconds(std::uint32_t microseconds)
 {
-    return microseconds / MicrosecondsPerMillisecond;
+    return microseconds / MICROSECONDS_PER_MILLISECOND;
 }
 
 } // namespace
 
-Statistics::Statistics(LatencyMode latencyMode)
-    : _latencyMode(latencyMode), _connections(0), _frames(0), _invalid(0), _packets(0), _otherTypes(0),
-      _oversize(0), _partialFrames(0), _partialBytes(0), _firstArrivalUs(0), _lastArrivalUs(0),
-      _unknownIfChain(0), _implausibleLatency(0), _noCountUs(0)
-{
-    _perIfChain.fill(0);
-    _perCrc.fill(0);
-}
+Statistics::Statistics(LatencyMode latencyMode) : _latencyMode(latencyMode) {}
 
 void Statistics::recordConnection()
 {
@@ -85,7 +78,7 @@ void Statistics::recordDocument(const PacketDocument& document, std::uint64_t ar
     }
     ++_packets;
     std::uint32_t ifChain = 0;
-    if (document.unsignedValue(PacketDocument::IfChain, ifChain) && ifChain < IfChainCount)
+    if (document.unsignedValue(PacketDocument::IfChain, ifChain) && ifChain < IF_CHAIN_COUNT)
     {
         ++_perIfChain[ifChain];
     }
@@ -97,11 +90,11 @@ void Statistics::recordDocument(const PacketDocument& document, std::uint64_t ar
     CrcCategory category = CrcOther;
     if (document.unsignedValue(PacketDocument::Status, status))
     {
-        category = status == StatusCrcOk       ? CrcOk
-                   : status == StatusCrcBad    ? CrcBad
-                   : status == StatusNoCrc     ? CrcNone
-                   : status == StatusUndefined ? CrcUndefined
-                                               : CrcOther;
+        category = status == STATUS_CRC_OK      ? CrcOk
+                   : status == STATUS_CRC_BAD   ? CrcBad
+                   : status == STATUS_NO_CRC    ? CrcNone
+                   : status == STATUS_UNDEFINED ? CrcUndefined
+                                                : CrcOther;
     }
     ++_perCrc[category];
     recordLatency(document, arrivalUs);
@@ -159,7 +152,7 @@ void Statistics::recordLatency(const PacketDocument& document, std::uint64_t arr
     }
     // Both clocks wrap at 32 bits together, so the difference is right across a wrap.
     const std::uint32_t latencyUs = static_cast<std::uint32_t>(arrivalUs) - countUs;
-    if (_latencyMode == LatencyMode::Auto && latencyUs >= LatencyPlausibilityWindowUs)
+    if (_latencyMode == LatencyMode::Auto && latencyUs >= LATENCY_PLAUSIBILITY_WINDOW_US)
     {
         ++_implausibleLatency;
         return;
@@ -174,7 +167,7 @@ std::string Statistics::frameLine() const
     const std::uint64_t spanUs = _lastArrivalUs - _firstArrivalUs;
     if (_frames >= 2 && spanUs > 0)
     {
-        const double seconds = spanUs / MicrosecondsPerSecond;
+        const double seconds = spanUs / MICROSECONDS_PER_SECOND;
         line += format("; %.3f s from first to last, %.1f frames/s", seconds, (_frames - 1) / seconds);
     }
     return line + "\n";
@@ -184,7 +177,7 @@ std::string Statistics::ifChainLine() const
 {
     std::string line = "  IF chains:";
     bool any = false;
-    for (std::size_t chain = 0; chain < IfChainCount; ++chain)
+    for (std::size_t chain = 0; chain < IF_CHAIN_COUNT; ++chain)
     {
         if (_perIfChain[chain] != 0)
         {
@@ -214,12 +207,12 @@ std::string Statistics::latencyLine() const
         }
         return format(
             "  latency: not measured (no count_us within %.0f s of this machine's monotonic clock)\n",
-            LatencyPlausibilityWindowUs / MicrosecondsPerSecond);
+            LATENCY_PLAUSIBILITY_WINDOW_US / MICROSECONDS_PER_SECOND);
     }
     return format("  latency: p50 %.3f ms, p99 %.3f ms, max %.3f ms (%" PRIu64 " of %" PRIu64 " packets)\n",
-                  milliseconds(_latency.percentile(Median)),
-                  milliseconds(_latency.percentile(NinetyNinthPercentile)), milliseconds(_latency.maximum()),
-                  _latency.count(), _packets);
+                  milliseconds(_latency.percentile(MEDIAN)),
+                  milliseconds(_latency.percentile(NINETY_NINTH_PERCENTILE)),
+                  milliseconds(_latency.maximum()), _latency.count(), _packets);
 }
 
 } // namespace LoRaWANListen

@@ -1,6 +1,10 @@
 //
 // Statistics.h
 //
+// Library: LoRaWANServer_Listen
+// Package: Statistics
+// Module:  Statistics
+//
 // Definition of the Statistics class, the counts and the latency the tool
 // reports with --stats.
 //
@@ -79,7 +83,7 @@ private:
         CrcCategoryCount
     };
 
-    static constexpr std::size_t IfChainCount = 256;
+    static constexpr std::size_t IF_CHAIN_COUNT = 256;
 
     void recordLatency(const PacketDocument& document, std::uint64_t arrivalUs);
     std::string frameLine() const;
@@ -87,21 +91,21 @@ private:
     std::string latencyLine() const;
 
     LatencyMode _latencyMode;
-    std::uint64_t _connections;
-    std::uint64_t _frames;
-    std::uint64_t _invalid;
-    std::uint64_t _packets;
-    std::uint64_t _otherTypes;
-    std::uint64_t _oversize;
-    std::uint64_t _partialFrames;
-    std::uint64_t _partialBytes;
-    std::uint64_t _firstArrivalUs;
-    std::uint64_t _lastArrivalUs;
-    std::array<std::uint64_t, IfChainCount> _perIfChain;
-    std::uint64_t _unknownIfChain;
-    std::array<std::uint64_t, CrcCategoryCount> _perCrc;
-    std::uint64_t _implausibleLatency;
-    std::uint64_t _noCountUs;
+    std::uint64_t _connections = 0;
+    std::uint64_t _frames = 0;
+    std::uint64_t _invalid = 0;
+    std::uint64_t _packets = 0;
+    std::uint64_t _otherTypes = 0;
+    std::uint64_t _oversize = 0;
+    std::uint64_t _partialFrames = 0;
+    std::uint64_t _partialBytes = 0;
+    std::uint64_t _firstArrivalUs = 0;
+    std::uint64_t _lastArrivalUs = 0;
+    std::array<std::uint64_t, IF_CHAIN_COUNT> _perIfChain{};
+    std::uint64_t _unknownIfChain = 0;
+    std::array<std::uint64_t, CrcCategoryCount> _perCrc{};
+    std::uint64_t _implausibleLatency = 0;
+    std::uint64_t _noCountUs = 0;
     LatencyHistogram _latency;
 };
 

@@ -1,6 +1,10 @@
 //
 // TableFormatter.h
 //
+// Library: LoRaWANServer_Listen
+// Package: Table
+// Module:  TableFormatter
+//
 // Definition of the TableFormatter class, which writes one received packet as
 // one aligned, human-readable line.
 //

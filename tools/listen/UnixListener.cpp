@@ -24,7 +24,7 @@ namespace LoRaWANListen
 namespace
 {
 
-constexpr mode_t AllPermissionBits = 0777;
+const mode_t ALL_PERMISSION_BITS = 0777;
 
 std::string describeErrno(const std::string& what, int error)
 {
@@ -56,8 +56,7 @@ void closeQuietly(int fd)
 
 } // namespace
 
-UnixListener::UnixListener(const std::string& path, unsigned mode)
-    : _path(path), _fd(-1), _device(0), _inode(0)
+UnixListener::UnixListener(const std::string& path, unsigned mode) : _path(path)
 {
     addressOf(_path); // a path that cannot be bound is refused before anything is touched
     removeStaleSocket();
@@ -69,7 +68,7 @@ UnixListener::UnixListener(const std::string& path, unsigned mode)
     try
     {
         bindWithMode(mode);
-        if (::listen(_fd, ListenBacklog) != 0)
+        if (::listen(_fd, LISTEN_BACKLOG) != 0)
         {
             throw Poco::IOException(describeErrno("cannot listen on " + _path, errno), 0);
         }
@@ -163,7 +162,7 @@ void UnixListener::bindWithMode(unsigned mode)
     const sockaddr_un address = addressOf(_path);
     // The file is born with the bits the umask lets through; a umask that
     // withholds everything but mode means it never has more, not even briefly.
-    const mode_t previousMask = ::umask(static_cast<mode_t>(~mode) & AllPermissionBits);
+    const mode_t previousMask = ::umask(static_cast<mode_t>(~mode) & ALL_PERMISSION_BITS);
     const int bound = ::bind(_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     const int bindError = errno;
     ::umask(previousMask);

@@ -1,6 +1,10 @@
 //
 // UnixListener.h
 //
+// Library: LoRaWANServer_Listen
+// Package: Listen
+// Module:  UnixListener
+//
 // Definition of the UnixListener class, the listening Unix-domain stream
 // socket of lorawan-listen and the socket file that belongs to it.
 //
@@ -54,9 +58,9 @@ private:
     void removeOwnSocket();
 
     std::string _path;
-    int _fd;
-    dev_t _device;
-    ino_t _inode;
+    int _fd = -1;
+    dev_t _device = 0;
+    ino_t _inode = 0;
 };
 
 } // namespace LoRaWANListen

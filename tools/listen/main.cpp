@@ -25,12 +25,12 @@ int main(int argc, char** argv)
     catch (const Poco::Exception& exception)
     {
         std::cerr << "lorawan-listen: " << exception.message() << "\n";
-        return ExitUsage;
+        return EXIT_USAGE;
     }
     if (options.help)
     {
         std::cout << ListenOptions::usage();
-        return ExitSuccess;
+        return EXIT_NORMAL;
     }
     try
     {
@@ -40,6 +40,6 @@ int main(int argc, char** argv)
     catch (const Poco::Exception& exception)
     {
         std::cerr << "lorawan-listen: " << exception.message() << "\n";
-        return ExitFailure;
+        return EXIT_RUN_FAILURE;
     }
 }
