@@ -29,6 +29,10 @@ const mode_t LOG_FILE_MODE = 0600;
 const char* const WORKER_THREAD_NAME = "LoRaWANServer_WorkerThread";
 const Poco::Thread::Priority WORKER_THREAD_PRIORITY = Poco::Thread::PRIO_NORMAL;
 
+/// Name of the watchdog's thread, and how often it looks at the worker.
+const char* const WATCHDOG_THREAD_NAME = "LoRaWANServer_Watchdog";
+const long WATCHDOG_TICK_MS = 250;
+
 /// Shutdown: at most SHUTDOWN_CHECKS checks whether the worker has ended,
 /// each after SHUTDOWN_CHECK_INTERVAL_MS.
 const int SHUTDOWN_CHECKS = 300;
@@ -45,5 +49,9 @@ const int EXIT_ALREADY_RUNNING = 73;
 
 /// Exit status when a Poco::Exception leaves the application frame.
 const int EXIT_APPLICATION_FAILURE = 70;
+
+/// Exit status when a concentrator call has not returned within its deadline
+/// (EX_TEMPFAIL: starting again may well work).
+const int EXIT_CONCENTRATOR_HUNG = 75;
 
 #endif // LoRaWANServer_AppConstants_INCLUDED

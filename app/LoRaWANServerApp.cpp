@@ -9,6 +9,8 @@
 #include "app/AppConstants.h"
 #include "app/PidFile.h"
 #include "app/ServiceHelp.h"
+#include "app/ServiceWatchdog.h"
+#include "app/SystemdNotifier.h"
 #include "utility/ErrorHandler.h"
 #include "utility/LogHelper.h"
 #include "utility/Notification.h"
@@ -148,8 +150,11 @@ int LoRaWANServerApp::main(const std::vector<std::string>& /*args*/)
 
     std::unique_ptr<Poco::NotificationQueue> pQueue(new Poco::NotificationQueue);
     std::unique_ptr<LoRaWANServer::WorkerThread> pWorker(new LoRaWANServer::WorkerThread(pQueue.get()));
+    const SystemdNotifier notifier;
+    ServiceWatchdog watchdog(*pWorker, notifier);
     try
     {
+        watchdog.start();
         Poco::ThreadPool::defaultPool().startWithPriority(WORKER_THREAD_PRIORITY, *pWorker,
                                                           WORKER_THREAD_NAME);
     }
@@ -160,10 +165,13 @@ int LoRaWANServerApp::main(const std::vector<std::string>& /*args*/)
     }
 
     waitForTerminationRequest();
+    notifier.notify("STOPPING=1\nSTATUS=shutting down");
     pQueue->enqueueUrgentNotification(new Zel::Utility::Notification(
         Zel::Utility::Notification::ACTION_STOP, Zel::Utility::Notification::ACTION_NONE, nullptr, nullptr));
 
+    // The watchdog stays through the wait: it ends a stop that hangs in the HAL.
     const bool stopped = waitForWorker();
+    watchdog.stop();
     if (!stopped)
         LogHelper::log(" Thread is frozen!");
     Poco::ErrorHandler::set(pPreviousHandler);

@@ -13,6 +13,10 @@
 
 #include "hal/HalApi.h"
 
+#include <atomic>
+#include <cstdint>
+#include <optional>
+
 namespace LoRaWANServer
 {
 
@@ -25,9 +29,26 @@ class Concentrator
 ///
 /// The HAL is a process-wide C library: one Concentrator per process, used by
 /// the worker's thread alone.
+///
+/// A call that talks to the concentrator's MCU blocks for ever when the MCU
+/// stops answering, and may spin without end when the device has gone. Each
+/// such call (connect, start, receive, probe, stop) is therefore marked while
+/// it runs, and any other thread may ask overdueCall() whether it has
+/// outlived its deadline. The mark is one atomic word: the packet path takes
+/// no lock for it.
 {
 public:
-    Concentrator() = default;
+    struct OverdueCall
+    /// A HAL call that has not returned within its deadline.
+    {
+        const char* function;
+        /// The HAL function's name, such as "lgw_receive".
+
+        long seconds;
+        /// Whole seconds since it was called.
+    };
+
+    Concentrator();
 
     void connect(const char* device);
     /// Connects the concentrator's MCU on the serial device.
@@ -56,8 +77,41 @@ public:
     /// Throws Poco::InvalidAccessException "ERROR: failed fetching, exiting"
     /// when the fetch fails.
 
+    void probe();
+    /// Asks the concentrator for its trigger counter, which only a working
+    /// link can answer; the value itself is not used, since without a PPS
+    /// signal it never changes.
+    /// Throws Poco::InvalidAccessException "ERROR: failed probing the
+    /// concentrator (lgw_get_trigcnt), exiting" when the HAL cannot answer.
+
     bool stop();
     /// Stops the concentrator; returns false when the HAL reports a failure.
+
+    std::optional<OverdueCall> overdueCall() const;
+    /// Returns the HAL call in progress when it has run at least as long as
+    /// its deadline (30 s for connecting and starting, 5 s for receiving and
+    /// probing, 10 s for stopping), nothing otherwise. Any thread may call it.
+
+private:
+    enum class Call : std::uint64_t
+    {
+        NONE = 0,
+        CONNECT,
+        START,
+        RECEIVE,
+        PROBE,
+        STOP
+    };
+
+    class CallMark;
+
+    Concentrator(const Concentrator&) = delete;
+    Concentrator& operator=(const Concentrator&) = delete;
+
+    std::atomic<std::uint64_t> _callInProgress;
+    /// The call in progress and its start: the start in milliseconds of the
+    /// monotonic clock above the low CALL_BITS bits, the Call below; 0 when
+    /// no call is in progress.
 };
 
 } // namespace LoRaWANServer

@@ -62,11 +62,18 @@ void WorkerThread::work()
     askForPunctualWakeUps();
     lgw_pkt_rx_s packets[RECEIVE_BATCH];
     const int count = _concentrator.receive(packets, RECEIVE_BATCH);
+    const WorkerStatus::Clock::time_point now = WorkerStatus::Clock::now();
     if (count == 0)
+    {
+        probeWhenQuiet(now);
         return;
+    }
+    _lastHeard = now;
+    _status.received(now);
 
     for (int attempt = 1; attempt <= FORWARD_ATTEMPTS; ++attempt)
     {
+        int sent = 0;
         try
         {
             if (!_connected)
@@ -83,16 +90,27 @@ void WorkerThread::work()
                 _frameText.put(ConsumerContract::FRAME_END);
                 const std::string_view frame = _frameText.text();
                 _socket.sendBytes(frame.data(), static_cast<int>(frame.size()), 0);
+                ++sent;
             }
+            _status.forwarded(sent);
             return;
         }
         catch (const Poco::Exception& exc)
         {
+            _status.forwarded(sent);
             _socket.close();
             _connected = false;
             logForwardingFailure(exc);
         }
     }
+}
+
+void WorkerThread::probeWhenQuiet(WorkerStatus::Clock::time_point now)
+{
+    if (now - _lastHeard < std::chrono::milliseconds(PROBE_AFTER_QUIET_MS))
+        return;
+    _concentrator.probe();
+    _lastHeard = now;
 }
 
 } // namespace LoRaWANServer

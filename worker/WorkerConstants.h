@@ -24,6 +24,22 @@ const int RECEIVE_BATCH = 16;
 /// Attempts to forward the records of one pass, each on a fresh connection after a failure.
 const int FORWARD_ATTEMPTS = 2;
 
+/// A pass that receives nothing probes the concentrator when this many
+/// milliseconds have passed without a received packet and without a probe:
+/// the HAL's receive cannot tell a quiet radio from a dead link.
+const long PROBE_AFTER_QUIET_MS = 5000;
+
+/// Deadlines of the HAL calls that talk to the concentrator's MCU, in
+/// milliseconds: a call that runs longer is hung, and the service ends. Each
+/// is at least three times the longest healthy call measured with the real
+/// HAL (lgw_start 7.5 s, lgw_stop 1.3 s, lgw_get_trigcnt 0.16 s, lgw_connect
+/// and lgw_receive 0.1 s).
+const long CONNECT_DEADLINE_MS = 30000;
+const long START_DEADLINE_MS = 30000;
+const long RECEIVE_DEADLINE_MS = 5000;
+const long PROBE_DEADLINE_MS = 5000;
+const long STOP_DEADLINE_MS = 10000;
+
 /// Serial device of the concentrator.
 const char* const CONCENTRATOR_DEVICE = "/dev/ttyACM0";
 

@@ -29,6 +29,8 @@ void WorkerThread::run()
     Poco::AutoPtr<Poco::Notification> pHeld;
 
     prepareWork();
+    _lastHeard = WorkerStatus::Clock::now();
+    _status.enter(WorkerStatus::RECEIVING);
     for (;;)
     {
         if (pHeld.isNull())
@@ -38,6 +40,7 @@ void WorkerThread::run()
         // The queue hands over one reference, which the AutoPtr takes.
         pHeld = waitDequeueNotification(PASS_WAIT_MS);
     }
+    _status.enter(WorkerStatus::STOPPING);
     afterWork();
     pHeld = nullptr;
     Zel::Utility::LogHelper::log(" LoRaWANServer Worker thread terminates");

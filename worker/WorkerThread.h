@@ -18,6 +18,7 @@
 #include "markup/TextStream.h"
 #include "utility/NotificationQueueWorker.h"
 #include "worker/Concentrator.h"
+#include "worker/WorkerStatus.h"
 
 #include <Poco/Net/StreamSocket.h>
 #include <Poco/NotificationQueue.h>
@@ -89,8 +90,10 @@ public:
     /// One pass: fetches up to 16 received packets and sends each to the
     /// consumer as one document followed by a form feed, connecting first if
     /// needed. A failed attempt is logged and retried once on a new
-    /// connection; then the pass's packets are dropped.
-    /// Throws Poco::InvalidAccessException when the fetch fails.
+    /// connection; then the pass's packets are dropped. A pass that receives
+    /// nothing probes the concentrator when nothing was heard from it (no
+    /// packet, no probe) for 5 s.
+    /// Throws Poco::InvalidAccessException when the fetch or the probe fails.
 
     void markupUpstreamPkt(const lgw_pkt_rx_s& packet, Zel::BACnet::WS::MarkupFactory& writer,
                            const std::string& messageType);
@@ -102,11 +105,23 @@ public:
     Poco::UInt64 gatewayId() const;
     /// Returns the gateway identifier set by the configuration (0 if none).
 
+    const Concentrator& concentrator() const;
+    /// Returns the worker's way to the HAL, whose call in progress any
+    /// thread may check (Concentrator::overdueCall()).
+
+    const WorkerStatus& status() const;
+    /// Returns what the worker is doing, which any thread may read.
+
 private:
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
 
+    void probeWhenQuiet(WorkerStatus::Clock::time_point now);
+
     Concentrator _concentrator;
+    WorkerStatus _status;
+    WorkerStatus::Clock::time_point _lastHeard;
+    /// When the concentrator last gave a packet or answered a probe.
     Poco::Net::StreamSocket _socket;
     bool _connected;
     Poco::UInt64 _gatewayId;
@@ -121,6 +136,16 @@ private:
 inline Poco::UInt64 WorkerThread::gatewayId() const
 {
     return _gatewayId;
+}
+
+inline const Concentrator& WorkerThread::concentrator() const
+{
+    return _concentrator;
+}
+
+inline const WorkerStatus& WorkerThread::status() const
+{
+    return _status;
 }
 
 } // namespace LoRaWANServer

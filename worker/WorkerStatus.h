@@ -1,0 +1,109 @@
+//
+// WorkerStatus.h
+//
+// Library: LoRaWANServer_Worker
+// Package: Worker
+// Module:  WorkerStatus
+//
+// Definition of the WorkerStatus class: what the worker is doing, for other
+// threads to read.
+//
+
+#ifndef LoRaWANServer_WorkerStatus_INCLUDED
+#define LoRaWANServer_WorkerStatus_INCLUDED
+
+#include <Poco/Types.h>
+
+#include <atomic>
+#include <chrono>
+#include <optional>
+#include <string>
+
+namespace LoRaWANServer
+{
+
+class WorkerStatus
+/// The worker's phase, the frames it has forwarded and when it last received
+/// a packet. The worker's thread is the one writer; any thread may read at
+/// any time. Nothing here takes a lock or an atomic read-modify-write: on the
+/// packet path an update is a plain load and store.
+{
+public:
+    using Clock = std::chrono::steady_clock;
+
+    enum Phase
+    {
+        STARTING,
+        /// Connecting, configuring and starting the concentrator.
+
+        RECEIVING,
+        /// The concentrator runs; the worker polls it.
+
+        STOPPING
+        /// The worker left its loop and stops the concentrator.
+    };
+
+    WorkerStatus();
+    /// Creates the status of a worker that is starting, with nothing
+    /// forwarded.
+
+    void enter(Phase phase);
+    /// Sets the phase. Called by the worker's thread only.
+
+    void received(Clock::time_point when);
+    /// Takes when as the time of the last received packet. Called by the
+    /// worker's thread only.
+
+    void forwarded(int frames);
+    /// Counts frames sent to the consumer. Called by the worker's thread
+    /// only.
+
+    Phase phase() const;
+    Poco::UInt64 forwardedFrames() const;
+
+    std::optional<long> secondsSinceLastPacket(Clock::time_point now) const;
+    /// Whole seconds from the last received packet to now; nothing before
+    /// the first one.
+
+    static std::string text(Phase phase, Poco::UInt64 forwardedFrames,
+                            std::optional<long> secondsSinceLastPacket);
+    /// Returns one short line for people: "starting the concentrator",
+    /// "receiving, 1234 packets forwarded, last 3 s ago" (without the last
+    /// part before the first packet), or "stopping the concentrator".
+
+private:
+    std::atomic<Phase> _phase;
+    std::atomic<Poco::UInt64> _forwarded;
+    std::atomic<Clock::rep> _lastPacket;
+    /// Ticks of Clock at the last received packet; 0 before the first one.
+};
+
+inline void WorkerStatus::enter(Phase phase)
+{
+    _phase.store(phase, std::memory_order_relaxed);
+}
+
+inline void WorkerStatus::received(Clock::time_point when)
+{
+    _lastPacket.store(when.time_since_epoch().count(), std::memory_order_relaxed);
+}
+
+inline void WorkerStatus::forwarded(int frames)
+{
+    _forwarded.store(_forwarded.load(std::memory_order_relaxed) + static_cast<Poco::UInt64>(frames),
+                     std::memory_order_relaxed);
+}
+
+inline WorkerStatus::Phase WorkerStatus::phase() const
+{
+    return _phase.load(std::memory_order_relaxed);
+}
+
+inline Poco::UInt64 WorkerStatus::forwardedFrames() const
+{
+    return _forwarded.load(std::memory_order_relaxed);
+}
+
+} // namespace LoRaWANServer
+
+#endif // LoRaWANServer_WorkerStatus_INCLUDED
