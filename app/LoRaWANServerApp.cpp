@@ -14,9 +14,13 @@
 #include "worker/WorkerThread.h"
 
 #include <Poco/NotificationQueue.h>
+#include <Poco/NumberParser.h>
 #include <Poco/Process.h>
 #include <Poco/Thread.h>
 #include <Poco/ThreadPool.h>
+#include <Poco/Util/IntValidator.h>
+#include <Poco/Util/Option.h>
+#include <Poco/Util/OptionException.h>
 
 #include <cerrno>
 #include <csignal>
@@ -57,6 +61,36 @@ void ignoreBrokenPipes()
 
 LoRaWANServerApp::~LoRaWANServerApp() = default;
 
+void LoRaWANServerApp::defineOptions(Poco::Util::OptionSet& options)
+{
+    Poco::Util::ServerApplication::defineOptions(options);
+    _statistics.intervalSeconds = DEFAULT_STATS_INTERVAL_S;
+    options.addOption(Poco::Util::Option(STATS_INTERVAL_OPTION, "",
+                                         "Log the packet counters every SECONDS, and once more when the "
+                                         "worker ends (default " +
+                                             std::to_string(DEFAULT_STATS_INTERVAL_S) + "; 0: never).")
+                          .argument("SECONDS")
+                          .validator(new Poco::Util::IntValidator(0, MAX_STATS_INTERVAL_S)));
+    options.addOption(Poco::Util::Option(METRICS_FILE_OPTION, "",
+                                         "Write the packet counters in Prometheus' text format to PATH "
+                                         "every 10 s and at shutdown (for node_exporter's textfile "
+                                         "collector).")
+                          .argument("PATH"));
+}
+
+void LoRaWANServerApp::handleOption(const std::string& name, const std::string& value)
+{
+    Poco::Util::ServerApplication::handleOption(name, value);
+    if (name == STATS_INTERVAL_OPTION)
+        _statistics.intervalSeconds = Poco::NumberParser::parse(value);
+    else if (name == METRICS_FILE_OPTION)
+    {
+        if (value.empty())
+            throw Poco::Util::InvalidArgumentException("--metrics-file needs a path");
+        _statistics.metricsPath = value;
+    }
+}
+
 void LoRaWANServerApp::initialize(Poco::Util::Application& self)
 {
     if (!isInteractive())
@@ -96,6 +130,7 @@ int LoRaWANServerApp::main(const std::vector<std::string>& /*args*/)
 
     std::unique_ptr<Poco::NotificationQueue> pQueue(new Poco::NotificationQueue);
     std::unique_ptr<LoRaWANServer::WorkerThread> pWorker(new LoRaWANServer::WorkerThread(pQueue.get()));
+    pWorker->reportStatistics(_statistics);
     try
     {
         Poco::ThreadPool::defaultPool().startWithPriority(WORKER_THREAD_PRIORITY, *pWorker,

@@ -11,6 +11,9 @@
 #ifndef LoRaWANServerApp_INCLUDED
 #define LoRaWANServerApp_INCLUDED
 
+#include "worker/StatisticsSettings.h"
+
+#include <Poco/Util/OptionSet.h>
 #include <Poco/Util/ServerApplication.h>
 
 #include <string>
@@ -23,7 +26,8 @@ class LoRaWANServerApp : public Poco::Util::ServerApplication
 /// stops it and waits a bounded time for it.
 ///
 /// Command-line options and daemon handling are those of
-/// Poco::Util::ServerApplication (--daemon, --pidfile, --umask).
+/// Poco::Util::ServerApplication (--daemon, --pidfile, --umask), and the
+/// service's own: --stats-interval=SECONDS and --metrics-file=PATH.
 {
 public:
     ~LoRaWANServerApp() override;
@@ -41,6 +45,13 @@ protected:
     void uninitialize() override;
     /// In daemon mode puts the standard streams back where they were.
 
+    void defineOptions(Poco::Util::OptionSet& options) override;
+    /// Adds the service's options to those of the frame.
+
+    void handleOption(const std::string& name, const std::string& value) override;
+    /// Takes the value of an option; a value out of range has been refused
+    /// by its validator before.
+
     int main(const std::vector<std::string>& args) override;
     /// The service body; returns 0 after a normal shutdown and 73 when
     /// another instance runs. The arguments are not read.
@@ -57,6 +68,7 @@ private:
     int _savedFdIn = -1;
     int _savedFdErr = -1;
     bool _workerFrozen = false;
+    LoRaWANServer::StatisticsSettings _statistics;
 };
 
 inline bool LoRaWANServerApp::workerFrozen() const

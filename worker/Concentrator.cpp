@@ -13,6 +13,8 @@
 namespace LoRaWANServer
 {
 
+Concentrator::Concentrator(WorkerCounters& counters) : _counters(counters) {}
+
 void Concentrator::connect(const char* device)
 {
     if (lgw_connect(device) == LGW_REG_ERROR)
@@ -47,7 +49,9 @@ int Concentrator::receive(lgw_pkt_rx_s* packets, int capacity)
     // and a count above the array's size must never be trusted.
     if (received < 0)
         throw Poco::InvalidAccessException("ERROR: failed fetching, exiting", 0);
-    return received > capacity ? capacity : received;
+    const int count = received > capacity ? capacity : received;
+    _counters.countReceived(packets, count);
+    return count;
 }
 
 bool Concentrator::stop()

@@ -67,6 +67,8 @@ void WorkerThread::work()
 
     for (int attempt = 1; attempt <= FORWARD_ATTEMPTS; ++attempt)
     {
+        // Counted once per attempt rather than per frame: one store for the pass.
+        int sent = 0;
         try
         {
             if (!_connected)
@@ -74,6 +76,7 @@ void WorkerThread::work()
                 const Poco::Net::SocketAddress address(Poco::Net::SocketAddress::UNIX_LOCAL, _filePath);
                 _socket.connect(address);
                 _connected = true;
+                _counters.countConnect();
             }
             for (int i = 0; i < count; ++i)
             {
@@ -83,16 +86,21 @@ void WorkerThread::work()
                 _frameText.put(ConsumerContract::FRAME_END);
                 const std::string_view frame = _frameText.text();
                 _socket.sendBytes(frame.data(), static_cast<int>(frame.size()), 0);
+                ++sent;
             }
+            _counters.countForwarded(sent);
             return;
         }
         catch (const Poco::Exception& exc)
         {
+            _counters.countForwarded(sent);
+            _counters.countSendFailure();
             _socket.close();
             _connected = false;
             logForwardingFailure(exc);
         }
     }
+    _counters.countDropped(count);
 }
 
 } // namespace LoRaWANServer
