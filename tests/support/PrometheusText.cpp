@@ -6,9 +6,7 @@
 
 #include "PrometheusText.h"
 
-#include <cctype>
-#include <cerrno>
-#include <cstdlib>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -21,99 +19,34 @@ namespace
 
 const std::set<std::string> TYPES = {"counter", "gauge", "histogram", "summary", "untyped"};
 
-class Cursor
-/// Reads one line from left to right.
+// A metric name, its labels, its value and an optional time stamp in milliseconds.
+const std::regex SAMPLE(R"(([a-zA-Z_:][a-zA-Z0-9_:]*)(\{([^}]*)\})?[ \t]+([^ \t]+)([ \t]+-?[0-9]+)?[ \t]*)");
+const std::regex LABEL(R"re(([a-zA-Z_][a-zA-Z0-9_]*)="((?:[^"\\]|\\["\\n])*)"(,|$))re");
+const std::regex DESCRIPTOR(R"(#[ \t]+(HELP|TYPE)[ \t]+([a-zA-Z_:][a-zA-Z0-9_:]*)[ \t](.*))");
+const std::regex NUMBER(R"([-+]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][-+]?[0-9]+)?|[-+]Inf|NaN)");
+
+[[noreturn]] void fail(const std::string& what, const std::string& line)
 {
-public:
-    explicit Cursor(const std::string& line) : _line(line) {}
+    throw std::runtime_error(what + " in \"" + line + "\"");
+}
 
-    bool atEnd() const { return _at >= _line.size(); }
-    char peek() const { return atEnd() ? '\0' : _line[_at]; }
-
-    void expect(char c)
-    {
-        if (peek() != c)
-            fail(std::string("expected '") + c + "'");
-        ++_at;
-    }
-
-    std::string name(bool colonAllowed)
-    {
-        const std::size_t from = _at;
-        while (!atEnd() && (std::isalpha(static_cast<unsigned char>(peek())) || peek() == '_' ||
-                            (colonAllowed && peek() == ':') ||
-                            (_at > from && std::isdigit(static_cast<unsigned char>(peek())))))
-            ++_at;
-        if (_at == from)
-            fail("expected a name");
-        return _line.substr(from, _at - from);
-    }
-
-    std::string quoted()
-    {
-        expect('"');
-        std::string value;
-        for (;;)
-        {
-            if (atEnd())
-                fail("unterminated label value");
-            const char c = _line[_at++];
-            if (c == '"')
-                return value;
-            if (c != '\\')
-            {
-                value.push_back(c);
-                continue;
-            }
-            const char escaped = atEnd() ? '\0' : _line[_at++];
-            if (escaped == 'n')
-                value.push_back('\n');
-            else if (escaped == '\\' || escaped == '"')
-                value.push_back(escaped);
-            else
-                fail("bad escape in a label value");
-        }
-    }
-
-    std::string word()
-    {
-        const std::size_t from = _at;
-        while (!atEnd() && peek() != ' ' && peek() != '\t')
-            ++_at;
-        if (_at == from)
-            fail("expected a value");
-        return _line.substr(from, _at - from);
-    }
-
-    void blanks()
-    {
-        while (peek() == ' ' || peek() == '\t')
-            ++_at;
-    }
-
-    std::string rest() const { return _line.substr(_at); }
-
-    [[noreturn]] void fail(const std::string& what) const
-    {
-        throw std::runtime_error(what + " at column " + std::to_string(_at + 1) + " of \"" + _line + "\"");
-    }
-
-private:
-    const std::string& _line;
-    std::size_t _at = 0;
-};
-
-double number(const std::string& text, const Cursor& cursor)
+// The labels in their order, as name="value" joined by commas.
+std::string labelsOf(const std::string& text, const std::string& line)
 {
-    if (text == "+Inf" || text == "-Inf" || text == "NaN")
-        return std::strtod(text.c_str(), nullptr);
-    errno = 0;
-    char* pEnd = nullptr;
-    const double value = std::strtod(text.c_str(), &pEnd);
-    if (errno != 0 || pEnd != text.c_str() + text.size() ||
-        !(std::isdigit(static_cast<unsigned char>(text.back()))))
-        cursor.fail("\"" + text + "\" is not a number");
-    return value;
+    std::string joined;
+    std::set<std::string> names;
+    auto from = text.cbegin();
+    std::smatch label;
+    while (from != text.cend())
+    {
+        if (!std::regex_search(from, text.cend(), label, LABEL, std::regex_constants::match_continuous))
+            fail("malformed labels", line);
+        if (!names.insert(label[1]).second)
+            fail("label " + label[1].str() + " given twice", line);
+        joined += (joined.empty() ? "" : ",") + label[1].str() + "=\"" + label[2].str() + "\"";
+        from = label[0].second;
+    }
+    return joined;
 }
 
 } // namespace
@@ -137,81 +70,40 @@ PrometheusText::PrometheusText(const std::string& text)
 
 void PrometheusText::parseComment(const std::string& line)
 {
-    Cursor cursor(line);
-    cursor.expect('#');
-    cursor.blanks();
-    const std::string keyword = cursor.atEnd() ? "" : cursor.word();
-    if (keyword != "HELP" && keyword != "TYPE")
+    std::smatch descriptor;
+    if (!std::regex_match(line, descriptor, DESCRIPTOR))
         return; // any other comment
-    cursor.blanks();
-    const std::string metric = cursor.name(true);
-    if (cursor.atEnd())
-        cursor.fail("expected a text after the name");
-    cursor.expect(' ');
-    const std::string text = cursor.rest();
-    if (keyword == "HELP")
+    const std::string metric = descriptor[2];
+    if (descriptor[1] == "HELP")
     {
-        if (!_help.emplace(metric, text).second)
-            cursor.fail("second HELP of " + metric);
+        if (!_help.emplace(metric, descriptor[3]).second)
+            fail("second HELP of " + metric, line);
         return;
     }
-    if (TYPES.count(text) == 0)
-        cursor.fail("unknown type \"" + text + "\"");
-    for (const auto& sample : _samples)
-        if (sample.first.compare(0, metric.size(), metric) == 0 &&
-            (sample.first.size() == metric.size() || sample.first[metric.size()] == '{'))
-            cursor.fail("TYPE of " + metric + " after its samples");
-    if (!_types.emplace(metric, text).second)
-        cursor.fail("second TYPE of " + metric);
+    if (TYPES.count(descriptor[3]) == 0)
+        fail("unknown type", line);
+    if (_sampled.count(metric) != 0)
+        fail("TYPE of " + metric + " after its samples", line);
+    if (!_types.emplace(metric, descriptor[3]).second)
+        fail("second TYPE of " + metric, line);
 }
 
 void PrometheusText::parseSample(const std::string& line)
 {
-    Cursor cursor(line);
-    const std::string metric = cursor.name(true);
+    std::smatch sample;
+    if (!std::regex_match(line, sample, SAMPLE))
+        fail("not a sample", line);
+    const std::string metric = sample[1];
     if (_types.count(metric) == 0)
-        cursor.fail("no TYPE line before the samples of " + metric);
+        fail("no TYPE line before the samples of " + metric, line);
+    if (!std::regex_match(sample[4].str(), NUMBER))
+        fail("the value is not a number", line);
     std::string series = metric;
-    if (cursor.peek() == '{')
-    {
-        cursor.expect('{');
-        series.push_back('{');
-        std::set<std::string> labels;
-        while (cursor.peek() != '}')
-        {
-            const std::string label = cursor.name(false);
-            if (!labels.insert(label).second)
-                cursor.fail("label " + label + " given twice");
-            cursor.expect('=');
-            const std::string value = cursor.quoted();
-            if (labels.size() > 1)
-                series.push_back(',');
-            series.append(label).append("=\"").append(value).append("\"");
-            if (cursor.peek() == ',')
-                cursor.expect(',');
-            else if (cursor.peek() != '}')
-                cursor.fail("expected ',' or '}'");
-        }
-        cursor.expect('}');
-        series.push_back('}');
-    }
-    if (cursor.peek() != ' ' && cursor.peek() != '\t')
-        cursor.fail("expected a blank before the value");
-    cursor.blanks();
-    const double value = number(cursor.word(), cursor);
-    cursor.blanks();
-    if (!cursor.atEnd())
-    {
-        const std::string stamp = cursor.word();
-        for (char c : stamp)
-            if (!std::isdigit(static_cast<unsigned char>(c)) && c != '-')
-                cursor.fail("bad time stamp \"" + stamp + "\"");
-        cursor.blanks();
-        if (!cursor.atEnd())
-            cursor.fail("unexpected text after the time stamp");
-    }
-    if (!_samples.emplace(series, value).second)
-        cursor.fail("series " + series + " given twice");
+    if (sample[2].matched)
+        series += "{" + labelsOf(sample[3], line) + "}";
+    if (!_samples.emplace(series, std::stod(sample[4])).second)
+        fail("series " + series + " given twice", line);
+    _sampled.insert(metric);
 }
 
 double PrometheusText::value(const std::string& series) const

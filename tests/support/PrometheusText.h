@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <map>
+#include <set>
 #include <string>
 
 namespace TestSupport
@@ -45,6 +46,7 @@ private:
     std::map<std::string, double> _samples;
     std::map<std::string, std::string> _types;
     std::map<std::string, std::string> _help;
+    std::set<std::string> _sampled;
 };
 
 } // namespace TestSupport
