@@ -2,12 +2,13 @@
 BUILD       ?= build
 SAN_BUILD   ?= build-sanitize
 PKG_BUILD   ?= build-package
+DEMO_PKG_BUILD ?= build-package-demo
 FUZZ_BUILD  ?= build-fuzz
 BENCH_BUILD ?= build-release
 JOBS        ?= $(shell nproc)
 CMAKE_ARGS  ?=
 
-.PHONY: all setup configure build run test test-sanitize bench fuzz soak memcheck package clean
+.PHONY: all setup configure build run test test-sanitize bench fuzz soak memcheck package package-demo clean
 
 all: build
 
@@ -33,14 +34,27 @@ test-sanitize: setup
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# The Debian package, built in its own folder for the system prefix /usr. On
-# the board, add CMAKE_ARGS=-DLORAGW_ROOT=<built HAL folder>: without it the
-# package holds the simulated concentrator.
-package:
+# The Debian package for a board, linked with the real HAL and built in its own
+# folder for the system prefix /usr: make package LORAGW_ROOT=<built HAL folder>
+# (CMAKE_ARGS=-DLORAGW_ROOT=<folder> works too). Without the HAL the service
+# would send the simulated concentrator's made-up packets, so it stops there.
+# make package-demo builds the simulated concentrator's demonstration package,
+# lorawanserver-simulated_<version>_<arch>.deb, in a folder of its own.
+define build_package
 	@scripts/setup dpkg-dev file
-	cmake -S . -B $(PKG_BUILD) -G Ninja -DCMAKE_INSTALL_PREFIX=/usr -DLORAWAN_TESTS=OFF $(CMAKE_ARGS)
-	cmake --build $(PKG_BUILD) -j $(JOBS)
-	cd $(PKG_BUILD) && cpack -G DEB
+	cmake -S . -B $(1) -G Ninja -DCMAKE_INSTALL_PREFIX=/usr -DLORAWAN_TESTS=OFF $(2) $(CMAKE_ARGS)
+	cmake --build $(1) -j $(JOBS)
+	cd $(1) && cpack -G DEB
+endef
+
+package:
+ifeq ($(strip $(LORAGW_ROOT)$(findstring -DLORAGW_ROOT=,$(CMAKE_ARGS))),)
+	$(error make package needs the real HAL: give LORAGW_ROOT=<built picoGW HAL libloragw folder> (make package-demo builds the simulated concentrator's demonstration package instead))
+endif
+	$(call build_package,$(PKG_BUILD),$(if $(LORAGW_ROOT),-DLORAGW_ROOT=$(LORAGW_ROOT)))
+
+package-demo:
+	$(call build_package,$(DEMO_PKG_BUILD),-DLORAGW_ROOT=)
 
 # Each fuzzer for FUZZ_SECONDS (default 180) from its seed corpus, in its own
 # clang build; any crash, sanitizer report or time-out fails.
@@ -68,4 +82,4 @@ else
 endif
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(PKG_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(PKG_BUILD) $(DEMO_PKG_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

@@ -34,12 +34,18 @@ const Poco::Thread::Priority WORKER_THREAD_PRIORITY = Poco::Thread::PRIO_NORMAL;
 const int SHUTDOWN_CHECKS = 300;
 const long SHUTDOWN_CHECK_INTERVAL_MS = 100;
 
-/// Options of the service: seconds between two statistics lines (0 for
-/// none, at most a day) and the metrics file.
+/// Options of the command line: the frame's, whose handling the service takes
+/// over, and the service's own.
+const char* const PIDFILE_OPTION = "pidfile";
+const char* const HELP_OPTION = "help";
+const char* const VERSION_OPTION = "version";
 const char* const STATS_INTERVAL_OPTION = "stats-interval";
+const char* const METRICS_FILE_OPTION = "metrics-file";
+
+/// Seconds between two statistics lines by default, and at most (a day); 0
+/// for none.
 const long DEFAULT_STATS_INTERVAL_S = 60;
 const int MAX_STATS_INTERVAL_S = 86400;
-const char* const METRICS_FILE_OPTION = "metrics-file";
 
 /// Exit status when another instance runs.
 const int EXIT_ALREADY_RUNNING = 73;

@@ -7,6 +7,8 @@
 #include "app/LoRaWANServerApp.h"
 
 #include "app/AppConstants.h"
+#include "app/PidFile.h"
+#include "app/ServiceHelp.h"
 #include "utility/ErrorHandler.h"
 #include "utility/LogHelper.h"
 #include "utility/Notification.h"
@@ -20,6 +22,7 @@
 #include <Poco/ThreadPool.h>
 #include <Poco/Util/IntValidator.h>
 #include <Poco/Util/Option.h>
+#include <Poco/Util/OptionCallback.h>
 #include <Poco/Util/OptionException.h>
 
 #include <cerrno>
@@ -28,8 +31,11 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
+using Poco::Util::Option;
+using Poco::Util::OptionCallback;
 using Zel::Utility::LogHelper;
 
 namespace
@@ -63,24 +69,37 @@ LoRaWANServerApp::~LoRaWANServerApp() = default;
 
 void LoRaWANServerApp::defineOptions(Poco::Util::OptionSet& options)
 {
-    Poco::Util::ServerApplication::defineOptions(options);
+    ServerApplication::defineOptions(options);
+    options.addOption(Option(HELP_OPTION, "h", "Show this help and exit.")
+                          .required(false)
+                          .repeatable(false)
+                          .callback(OptionCallback<LoRaWANServerApp>(this, &LoRaWANServerApp::handleHelp)));
+    options.addOption(
+        Option(VERSION_OPTION, "", "Show the version and whether this build drives the real HAL, and exit.")
+            .required(false)
+            .repeatable(false)
+            .callback(OptionCallback<LoRaWANServerApp>(this, &LoRaWANServerApp::handleVersion)));
     _statistics.intervalSeconds = DEFAULT_STATS_INTERVAL_S;
-    options.addOption(Poco::Util::Option(STATS_INTERVAL_OPTION, "",
-                                         "Log the packet counters every SECONDS, and once more when the "
-                                         "worker ends (default " +
-                                             std::to_string(DEFAULT_STATS_INTERVAL_S) + "; 0: never).")
+    options.addOption(Option(STATS_INTERVAL_OPTION, "",
+                             "Log the packet counters every SECONDS, and once more when the worker ends "
+                             "(default " +
+                                 std::to_string(DEFAULT_STATS_INTERVAL_S) + "; 0: never).")
                           .argument("SECONDS")
                           .validator(new Poco::Util::IntValidator(0, MAX_STATS_INTERVAL_S)));
-    options.addOption(Poco::Util::Option(METRICS_FILE_OPTION, "",
-                                         "Write the packet counters in Prometheus' text format to PATH "
-                                         "every 10 s and at shutdown (for node_exporter's textfile "
-                                         "collector).")
+    options.addOption(Option(METRICS_FILE_OPTION, "",
+                             "Write the packet counters in Prometheus' text format to PATH every 10 s and "
+                             "at shutdown (for node_exporter's textfile collector).")
                           .argument("PATH"));
 }
 
 void LoRaWANServerApp::handleOption(const std::string& name, const std::string& value)
 {
-    Poco::Util::ServerApplication::handleOption(name, value);
+    if (name == PIDFILE_OPTION)
+    {
+        _pidFilePath = value;
+        return;
+    }
+    ServerApplication::handleOption(name, value);
     if (name == STATS_INTERVAL_OPTION)
         _statistics.intervalSeconds = Poco::NumberParser::parse(value);
     else if (name == METRICS_FILE_OPTION)
@@ -91,10 +110,25 @@ void LoRaWANServerApp::handleOption(const std::string& name, const std::string& 
     }
 }
 
+void LoRaWANServerApp::handleHelp(const std::string& /*name*/, const std::string& /*value*/)
+{
+    _answer = ANSWER_HELP;
+    stopOptionsProcessing();
+}
+
+void LoRaWANServerApp::handleVersion(const std::string& /*name*/, const std::string& /*value*/)
+{
+    _answer = ANSWER_VERSION;
+    stopOptionsProcessing();
+}
+
 void LoRaWANServerApp::initialize(Poco::Util::Application& self)
 {
-    if (!isInteractive())
+    if (!isInteractive() && _answer == ANSWER_NONE)
+    {
         redirectStreamsToLog();
+        _streamsRedirected = true;
+    }
     (void)loadConfiguration(0);
     Poco::Util::Application::initialize(self);
 }
@@ -102,13 +136,15 @@ void LoRaWANServerApp::initialize(Poco::Util::Application& self)
 void LoRaWANServerApp::uninitialize()
 {
     Poco::Util::Application::uninitialize();
-    if (isInteractive())
+    if (!_streamsRedirected)
         return;
     restoreStreams();
 }
 
 int LoRaWANServerApp::main(const std::vector<std::string>& /*args*/)
 {
+    if (_answer != ANSWER_NONE)
+        return answer();
     ignoreBrokenPipes();
 
     const int ownId = static_cast<int>(Poco::Process::id());
@@ -121,6 +157,10 @@ int LoRaWANServerApp::main(const std::vector<std::string>& /*args*/)
         LogHelper::writeLine("  Other PID: " + std::to_string(otherId));
         return EXIT_ALREADY_RUNNING;
     }
+    // Goes last, after the worker and its helpers, however main ends.
+    std::optional<PidFile> pidFile;
+    if (!_pidFilePath.empty())
+        pidFile.emplace(_pidFilePath);
 
     blockTerminationSignals();
     std::unique_ptr<Zel::Utility::ErrorHandler> pErrorHandler(new Zel::Utility::ErrorHandler);
@@ -162,6 +202,17 @@ int LoRaWANServerApp::main(const std::vector<std::string>& /*args*/)
         (void)pErrorHandler.release();
     }
     return 0;
+}
+
+int LoRaWANServerApp::answer() const
+{
+    const std::string command = program_invocation_short_name;
+    if (_answer == ANSWER_HELP)
+        ServiceHelp::writeHelp(std::cout, options(), command);
+    else
+        ServiceHelp::writeVersion(std::cout, command);
+    std::cout.flush();
+    return EXIT_OK;
 }
 
 bool LoRaWANServerApp::waitForWorker() const

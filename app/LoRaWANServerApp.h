@@ -25,9 +25,11 @@ class LoRaWANServerApp : public Poco::Util::ServerApplication
 /// worker on Poco's default thread pool until a termination request, then
 /// stops it and waits a bounded time for it.
 ///
-/// Command-line options and daemon handling are those of
-/// Poco::Util::ServerApplication (--daemon, --pidfile, --umask), and the
-/// service's own: --stats-interval=SECONDS and --metrics-file=PATH.
+/// Daemon handling and the options --daemon and --umask are those of
+/// Poco::Util::ServerApplication. --pidfile is written only once this process
+/// is the running instance (see PidFile). --help (-h) and --version answer
+/// without starting anything. --stats-interval=SECONDS and
+/// --metrics-file=PATH set how the worker reports its counts.
 {
 public:
     ~LoRaWANServerApp() override;
@@ -38,25 +40,39 @@ public:
     /// the process has to end without running static destructors.
 
 protected:
+    void defineOptions(Poco::Util::OptionSet& options) override;
+    /// The frame's options, then --help (-h), --version, --stats-interval and
+    /// --metrics-file.
+
+    void handleOption(const std::string& name, const std::string& value) override;
+    /// Keeps the path of --pidfile for main(); the frame would write the file
+    /// at once, before the instance check. Takes the statistics options' values,
+    /// once their validators have accepted them.
+
     void initialize(Poco::Util::Application& self) override;
     /// In daemon mode sends standard output, input and error to the log
-    /// file; then loads the configuration of the frame.
+    /// file, unless only --help or --version is to be answered; then loads
+    /// the configuration of the frame.
 
     void uninitialize() override;
     /// In daemon mode puts the standard streams back where they were.
 
-    void defineOptions(Poco::Util::OptionSet& options) override;
-    /// Adds the service's options to those of the frame.
-
-    void handleOption(const std::string& name, const std::string& value) override;
-    /// Takes the value of an option; a value out of range has been refused
-    /// by its validator before.
-
     int main(const std::vector<std::string>& args) override;
     /// The service body; returns 0 after a normal shutdown and 73 when
-    /// another instance runs. The arguments are not read.
+    /// another instance runs. The arguments are not read. Answers --help or
+    /// --version instead, with 0, when one was given.
 
 private:
+    enum Answer
+    {
+        ANSWER_NONE,
+        ANSWER_HELP,
+        ANSWER_VERSION
+    };
+
+    void handleHelp(const std::string& name, const std::string& value);
+    void handleVersion(const std::string& name, const std::string& value);
+    int answer() const;
     void redirectStreamsToLog();
     void restoreStreams();
     bool waitForWorker() const;
@@ -67,7 +83,10 @@ private:
     int _savedFdOut = -1;
     int _savedFdIn = -1;
     int _savedFdErr = -1;
+    bool _streamsRedirected = false;
     bool _workerFrozen = false;
+    Answer _answer = ANSWER_NONE;
+    std::string _pidFilePath;
     LoRaWANServer::StatisticsSettings _statistics;
 };
 

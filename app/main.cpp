@@ -6,10 +6,12 @@
 
 #include "app/AppConstants.h"
 #include "app/LoRaWANServerApp.h"
+#include "app/ServiceHelp.h"
 #include "utility/ProcessExit.h"
 
 #include <Poco/Exception.h>
 
+#include <cerrno>
 #include <iostream>
 
 int main(int argc, char** argv)
@@ -18,6 +20,9 @@ int main(int argc, char** argv)
     {
         LoRaWANServerApp app;
         const int status = app.run(argc, argv);
+        // The frame has reported what was wrong with the command line.
+        if (status == Poco::Util::Application::EXIT_CONFIG)
+            ServiceHelp::writeHelpHint(std::cerr, program_invocation_short_name);
         if (app.workerFrozen())
         {
             // Static destruction would wait for the frozen worker's pool thread

@@ -10,20 +10,26 @@ set(LORAWAN_PACKAGE_CONTACT "lorawanserver maintainers <root@localhost>" CACHE S
     "Maintainer field of the Debian package")
 
 set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME lorawanserver)
+# A package of the simulated concentrator would send made-up packets to a real
+# consumer: it has a name of its own, so that it can never pass for the real
+# one (and provides nothing a dependent could take for it). Both install the
+# same files, so either replaces the other.
+if(LORAGW_ROOT)
+    set(CPACK_PACKAGE_NAME lorawanserver)
+    set(otherPackage lorawanserver-simulated)
+    set(concentratorText "Linked with the picoGW HAL (libloragw 0.2.3); the concentrator is /dev/ttyACM0.")
+else()
+    set(CPACK_PACKAGE_NAME lorawanserver-simulated)
+    set(otherPackage lorawanserver)
+    set(concentratorText
+        "Built with the SIMULATED concentrator, not the real HAL: a demonstration without hardware only.")
+endif()
+set(CPACK_DEBIAN_PACKAGE_CONFLICTS ${otherPackage})
+set(CPACK_DEBIAN_PACKAGE_REPLACES ${otherPackage})
 set(CPACK_PACKAGE_VENDOR "lorawanserver")
 set(CPACK_PACKAGE_CONTACT "${LORAWAN_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "LoRa concentrator service forwarding received packets to a local consumer")
-if(LORAGW_ROOT)
-    set(concentratorText "Linked with the picoGW HAL (libloragw 0.2.3); the concentrator is /dev/ttyACM0.")
-else()
-    set(concentratorText
-        "Built with the SIMULATED concentrator, not the real HAL: for trials without hardware only.")
-    # Marked in dpkg -l, and older than the same version with the real HAL,
-    # which therefore replaces it.
-    set(CPACK_DEBIAN_PACKAGE_VERSION "${PROJECT_VERSION}~sim")
-endif()
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "lorawanserver configures a LoRa concentrator of the SX1301 family on USB from
 JSON files, starts it and forwards every received radio packet as one JSON
 document to the consumer listening on /dev/shm/LoRaWANGatewayUnixSocket.

@@ -31,6 +31,7 @@ const char* const LOCK_DIRECTORY = "/dev/shm/";
 const char* const LOCK_SUFFIX = ".lock";
 const int NO_PROCESS = -1;
 const int LOCK_ATTEMPTS = 20;
+const mode_t LOCK_FILE_MODE = 0666;
 
 bool isZombie(int pid)
 {
@@ -62,20 +63,66 @@ int parsePid(const char* text)
 // file would drop the lock, which must last as long as the process.
 int lockFd = -1;
 
-int openLockFile(const std::string& path)
+/// Opens the lock file with flags, creating it when it is missing. An existing
+/// file is opened as it is, whoever owns it: in a sticky folder such as
+/// /dev/shm, fs.protected_regular refuses an O_CREAT open of another user's
+/// file even when its mode would admit us.
+int openLockFile(const std::string& path, int flags)
 {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0)
-        return -1;
-    // Only a regular file that belongs to us is trusted: in a shared directory
-    // anybody could have put something else there.
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
+    for (int attempt = 0; attempt < LOCK_ATTEMPTS; ++attempt)
     {
-        ::close(fd);
-        return -1;
+        const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW);
+        if (fd >= 0 || errno != ENOENT)
+            return fd;
+        const int created =
+            ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, LOCK_FILE_MODE);
+        if (created >= 0)
+            return created;
+        if (errno != EEXIST)
+            return -1;
+        // Somebody else created it in between: open theirs.
     }
-    return fd;
+    return -1;
+}
+
+/// Only a regular file with no other name is used: in a shared folder anybody
+/// could have put a link to something else there, and the holder writes into it.
+bool isPlainFile(int fd)
+{
+    struct stat info;
+    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1;
+}
+
+/// Every user's instance has to be able to take the lock: the file is open to
+/// all whoever creates it, whatever the umask, and an older file of ours
+/// with a narrower mode is widened.
+void openToEveryone(int fd)
+{
+    struct stat info;
+    if (::fstat(fd, &info) == 0 && info.st_uid == ::geteuid() && (info.st_mode & 07777) != LOCK_FILE_MODE)
+        (void)::fchmod(fd, LOCK_FILE_MODE);
+}
+
+/// The pid of the process that holds a lock on the file, or -1 when none does
+/// (or the holder is in a pid namespace we cannot see).
+int lockHolder(int fd)
+{
+    struct flock holder;
+    std::memset(&holder, 0, sizeof(holder));
+    holder.l_type = F_WRLCK;
+    holder.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_GETLK, &holder) == 0 && holder.l_type != F_UNLCK && holder.l_pid > 0)
+        return holder.l_pid;
+    return NO_PROCESS;
+}
+
+bool takeLock(int fd)
+{
+    struct flock request;
+    std::memset(&request, 0, sizeof(request));
+    request.l_type = F_WRLCK;
+    request.l_whence = SEEK_SET;
+    return ::fcntl(fd, F_SETLK, &request) == 0;
 }
 
 void writeOwnPid(int fd)
@@ -88,27 +135,43 @@ void writeOwnPid(int fd)
     }
 }
 
+const int UNUSABLE = -2;
+
+/// A file we may not write (left by an older version under another user)
+/// still tells who holds it; the lock itself cannot be ours.
+int holderOfReadOnlyFile(const std::string& path)
+{
+    const int fd = openLockFile(path, O_RDONLY);
+    if (fd < 0)
+        return UNUSABLE;
+    const int holder = isPlainFile(fd) ? lockHolder(fd) : NO_PROCESS;
+    ::close(fd);
+    return holder >= 0 ? holder : UNUSABLE;
+}
+
 /// Takes the instance lock, or learns who holds it. Returns -1 when the lock
-/// is ours now, the holder's pid when another process holds it, and -2 when
-/// the lock file cannot be used.
+/// is ours now, the holder's pid when another process holds it, and UNUSABLE
+/// when the lock file cannot be used.
 int acquireInstanceLock(const std::string& name)
 {
-    const int unusable = -2;
     if (lockFd >= 0)
         return NO_PROCESS;
     if (name.empty() || name.find('/') != std::string::npos)
-        return unusable;
-    const int fd = openLockFile(Process::lockFilePath(name));
+        return UNUSABLE;
+    const std::string path = Process::lockFilePath(name);
+    const int fd = openLockFile(path, O_RDWR);
     if (fd < 0)
-        return unusable;
+        return errno == EACCES ? holderOfReadOnlyFile(path) : UNUSABLE;
+    if (!isPlainFile(fd))
+    {
+        ::close(fd);
+        return UNUSABLE;
+    }
+    openToEveryone(fd);
 
     for (int attempt = 0; attempt < LOCK_ATTEMPTS; ++attempt)
     {
-        struct flock request;
-        std::memset(&request, 0, sizeof(request));
-        request.l_type = F_WRLCK;
-        request.l_whence = SEEK_SET;
-        if (::fcntl(fd, F_SETLK, &request) == 0)
+        if (takeLock(fd))
         {
             lockFd = fd;
             writeOwnPid(fd);
@@ -116,19 +179,16 @@ int acquireInstanceLock(const std::string& name)
         }
         if (errno != EACCES && errno != EAGAIN)
             break;
-        struct flock holder;
-        std::memset(&holder, 0, sizeof(holder));
-        holder.l_type = F_WRLCK;
-        holder.l_whence = SEEK_SET;
-        if (::fcntl(fd, F_GETLK, &holder) == 0 && holder.l_type != F_UNLCK && holder.l_pid > 0)
+        const int holder = lockHolder(fd);
+        if (holder >= 0)
         {
             ::close(fd);
-            return holder.l_pid;
+            return holder;
         }
         // The holder let go between the two calls: try again.
     }
     ::close(fd);
-    return unusable;
+    return UNUSABLE;
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <unistd.h>
 
 using namespace TestSupport;
 
@@ -85,13 +86,86 @@ TEST_F(ServiceLifecycleTest, TerminationRequestBeforeTheWorkerStartedStillEndsCl
     EXPECT_NE(std::string::npos, pService->out().find(" LoRaWAN server shuts down"));
 }
 
-TEST_F(ServiceLifecycleTest, UnknownOptionIsRefusedWithoutStarting)
+TEST_F(ServiceLifecycleTest, HelpAndVersionAnswerWithoutStartingAndLeaveARunningInstanceAlone)
+{
+    auto pRunning = _setup.startAndWait();
+    ASSERT_TRUE(pRunning->waitForOut("starting"));
+
+    for (const std::string option : {"--help", "-h", "--version"})
+    {
+        SCOPED_TRACE(option);
+        auto pAnswer = _setup.start({option});
+        ASSERT_TRUE(pAnswer->waitForExit());
+        EXPECT_EQ(0, pAnswer->exitStatus());
+        EXPECT_EQ("", pAnswer->err()); // the concentrator and its configuration stay untouched
+        const std::string out = pAnswer->out();
+        EXPECT_EQ(std::string::npos, out.find("starting"));
+        const std::vector<std::string> expected =
+            option == "--version" ? std::vector<std::string>{"lorawanserver 1.0.0, service version 200105A\n",
+                                                             "concentrator: SIMULATED", "Version: 0.2.3;"}
+                                  : std::vector<std::string>{"usage: lorawanserver [OPTIONS]",
+                                                             "--daemon",
+                                                             "--umask=mask",
+                                                             "--pidfile=path",
+                                                             "-h, --help",
+                                                             "--version",
+                                                             "MIREL_RUN",
+                                                             "LORAGW_SIM",
+                                                             "/lorawan/global_conf.json",
+                                                             "/dev/shm/LoRaWANGatewayUnixSocket",
+                                                             "/dev/shm/lorawanserver.lock",
+                                                             "  73  another instance runs"};
+        for (const std::string& part : expected)
+            EXPECT_NE(std::string::npos, out.find(part)) << part << " missing in:\n" << out;
+    }
+
+    // The running instance still holds its lock.
+    auto pSecond = _setup.start();
+    ASSERT_TRUE(pSecond->waitForExit());
+    EXPECT_EQ(73, pSecond->exitStatus());
+    EXPECT_NE(std::string::npos, pSecond->out().find("  Other PID: " + std::to_string(pRunning->pid())));
+    pRunning->signal(SIGTERM);
+    ASSERT_TRUE(pRunning->waitForExit());
+    EXPECT_EQ(0, pRunning->exitStatus());
+}
+
+TEST_F(ServiceLifecycleTest, UnknownOptionIsRefusedWith78AndAPointerToHelp)
 {
     auto pService = _setup.start({"--no-such-option"});
     ASSERT_TRUE(pService->waitForExit());
-    EXPECT_NE(0, pService->exitStatus());
+    EXPECT_EQ(78, pService->exitStatus());
     EXPECT_FALSE(pService->exitedBySignal());
+    EXPECT_EQ("Unknown option specified: no-such-option\nTry 'lorawanserver --help' for the options.\n",
+              pService->err());
     EXPECT_EQ(std::string::npos, pService->out().find("starting"));
+}
+
+TEST_F(ServiceLifecycleTest, PidFileNamesOnlyTheRunningInstanceAndGoesWithEveryEnd)
+{
+    TempDir dir;
+    const std::string pidFile = dir.file("lorawanserver.pid");
+    auto pFirst = _setup.startAndWait({"--pidfile=" + pidFile});
+    ASSERT_TRUE(pFirst->waitForOut("starting"));
+    const std::string firstPid = std::to_string(pFirst->pid()) + "\n";
+    EXPECT_EQ(firstPid, readFile(pidFile));
+
+    // A refused start leaves the file of the running instance alone.
+    auto pSecond = _setup.start({"--pidfile=" + pidFile});
+    ASSERT_TRUE(pSecond->waitForExit());
+    EXPECT_EQ(73, pSecond->exitStatus());
+    EXPECT_EQ(firstPid, readFile(pidFile));
+
+    pFirst->signal(SIGTERM);
+    ASSERT_TRUE(pFirst->waitForExit());
+    EXPECT_EQ(0, pFirst->exitStatus());
+    EXPECT_NE(0, ::access(pidFile.c_str(), F_OK));
+
+    // The configuration parser ends the process itself, with status 1.
+    _setup.writeConfig("global_conf.json", "[1]");
+    auto pBadConfig = _setup.start({"--pidfile=" + pidFile});
+    ASSERT_TRUE(pBadConfig->waitForExit());
+    EXPECT_EQ(1, pBadConfig->exitStatus()) << pBadConfig->out() << pBadConfig->err();
+    EXPECT_NE(0, ::access(pidFile.c_str(), F_OK));
 }
 
 } // namespace

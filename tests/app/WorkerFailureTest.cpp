@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <unistd.h>
 
 using namespace TestSupport;
 
@@ -41,7 +42,9 @@ TEST_F(WorkerFailureTest, FrozenWorkerIsReportedAfterTheWaitAndTheProcessStillEn
     // the worker blocks in a send and cannot see the stop notification.
     ConsumerSocket consumer(CONSUMER_SOCKET);
     _setup.writeScenario(R"({"generator": {"rate": 0, "burst": 16, "seed": 7}})");
-    auto pService = _setup.startAndWait();
+    TempDir dir;
+    const std::string pidFile = dir.file("lorawanserver.pid");
+    auto pService = _setup.startAndWait({"--pidfile=" + pidFile});
     ASSERT_TRUE(consumer.accept());
     // Let the buffer fill up.
     ASSERT_FALSE(pService->waitForExit(Milliseconds(2000)));
@@ -61,6 +64,8 @@ TEST_F(WorkerFailureTest, FrozenWorkerIsReportedAfterTheWaitAndTheProcessStillEn
     EXPECT_EQ(" Thread is frozen!", withoutTimeStamp(out[out.size() - 2]));
     EXPECT_EQ(" LoRaWAN server shuts down", withoutTimeStamp(out.back()));
     EXPECT_EQ(std::string::npos, pService->out().find("Worker thread terminates"));
+    // The process ends without its static destructors: the file must be gone all the same.
+    EXPECT_NE(0, ::access(pidFile.c_str(), F_OK));
 }
 
 } // namespace

@@ -9,6 +9,16 @@
  * Usage: hal-driver DEVICE COUNT TIMEOUT_SECONDS
  * Exit status: 0 all packets received, 1 a HAL call failed, 2 time-out,
  * 64 usage. Progress ("started in N ms", ...) goes to standard error.
+ *
+ * Usage: hal-driver DEVICE --calls
+ * Makes the HAL calls named on standard input, one a line, each optionally
+ * followed by a repeat count: connect, start (the EU868 configuration, then
+ * lgw_start), receive, trigcnt, stop. Prints one line per call on standard
+ * output as soon as it returns: the function, its result (the packet count for
+ * lgw_receive) and its duration in microseconds, e.g. "lgw_receive 3 812". A
+ * call that never returns prints nothing, which is what a caller watching for
+ * a hung HAL looks for. Exit status: 0 at the end of input, 64 usage or an
+ * unknown call.
  */
 
 #define _POSIX_C_SOURCE 200809L
@@ -37,6 +47,12 @@ static const float RSSI_OFFSET = -166.0f;
 static const long POLL_INTERVAL_MS = 10;
 static const long MS_PER_SECOND = 1000;
 static const long NS_PER_MS = 1000000;
+static const long NS_PER_US = 1000;
+static const long US_PER_SECOND = 1000000;
+enum
+{
+    MAX_CALL_LINE = 64
+};
 
 /* EU868: three multi-SF channels on radio 1, five on radio 0. */
 static const struct
@@ -53,6 +69,13 @@ static long now_ms(void)
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return ts.tv_sec * MS_PER_SECOND + ts.tv_nsec / NS_PER_MS;
+}
+
+static long now_us(void)
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec * US_PER_SECOND + ts.tv_nsec / NS_PER_US;
 }
 
 static void sleep_ms(long ms)
@@ -174,11 +197,76 @@ static int receive_packets(long expected, long deadline_ms)
     return EXIT_SUCCESS;
 }
 
+/* One HAL call of the calls mode; returns its result. */
+static int call_hal(const char* name, const char* device, const char** function)
+{
+    static struct lgw_pkt_rx_s packets[LGW_PKT_FIFO_SIZE];
+    uint32_t counter;
+    if (strcmp(name, "connect") == 0)
+    {
+        *function = "lgw_connect";
+        return lgw_connect(device);
+    }
+    if (strcmp(name, "start") == 0)
+    {
+        *function = "lgw_start";
+        return configure() ? lgw_start() : LGW_HAL_ERROR;
+    }
+    if (strcmp(name, "receive") == 0)
+    {
+        *function = "lgw_receive";
+        return lgw_receive(LGW_PKT_FIFO_SIZE, packets);
+    }
+    if (strcmp(name, "trigcnt") == 0)
+    {
+        *function = "lgw_get_trigcnt";
+        return lgw_get_trigcnt(&counter);
+    }
+    if (strcmp(name, "stop") == 0)
+    {
+        *function = "lgw_stop";
+        return lgw_stop();
+    }
+    *function = NULL;
+    return LGW_HAL_ERROR;
+}
+
+static int run_calls(const char* device)
+{
+    char line[MAX_CALL_LINE];
+    while (fgets(line, sizeof line, stdin) != NULL)
+    {
+        char name[MAX_CALL_LINE];
+        long repeat = 1;
+        const int fields = sscanf(line, "%63s %ld", name, &repeat);
+        if (fields < 1)
+            continue;
+        for (long i = 0; i < repeat; ++i)
+        {
+            const char* function = NULL;
+            const long start_us = now_us();
+            const int result = call_hal(name, device, &function);
+            const long elapsed_us = now_us() - start_us;
+            if (function == NULL)
+            {
+                fprintf(stderr, "hal-driver: unknown call \"%s\"\n", name);
+                return EXIT_USAGE;
+            }
+            printf("%s %d %ld\n", function, result, elapsed_us);
+            fflush(stdout);
+        }
+    }
+    return EXIT_SUCCESS;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc == 3 && strcmp(argv[2], "--calls") == 0)
+        return run_calls(argv[1]);
     if (argc != 4)
     {
-        fprintf(stderr, "usage: hal-driver DEVICE COUNT TIMEOUT_SECONDS\n");
+        fprintf(stderr, "usage: hal-driver DEVICE COUNT TIMEOUT_SECONDS\n"
+                        "       hal-driver DEVICE --calls\n");
         return EXIT_USAGE;
     }
     const char* device = argv[1];

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -83,6 +84,8 @@ TEST(InstanceLockTest, FirstCallerGetsTheLockAndLaterCallersLearnItsPid)
     ASSERT_GE(holder, 0);
     if (holder == 0)
     {
+        // Whatever the creator's umask, every user's instance can take the lock.
+        ::umask(0077);
         const int result = Process::isRunning(name, ::getpid());
         const char answer = result == -1 ? 'y' : 'n';
         if (::write(ready[1], &answer, 1) != 1)
@@ -96,6 +99,9 @@ TEST(InstanceLockTest, FirstCallerGetsTheLockAndLaterCallersLearnItsPid)
 
     EXPECT_EQ(holder, Process::isRunning(name, ::getpid()));
     EXPECT_EQ(std::to_string(holder) + "\n", TestSupport::readFile(lockPath));
+    struct stat info;
+    ASSERT_EQ(0, ::stat(lockPath.c_str(), &info));
+    EXPECT_EQ(0666u, info.st_mode & 07777u);
 
     ::kill(holder, SIGKILL);
     ::waitpid(holder, nullptr, 0);
@@ -108,17 +114,27 @@ TEST(InstanceLockTest, FirstCallerGetsTheLockAndLaterCallersLearnItsPid)
     ::close(ready[1]);
 }
 
-TEST(InstanceLockTest, LockFileThatIsNotARegularFileOfOursFallsBackToTheScan)
+TEST(InstanceLockTest, LockFileThatIsALinkIsNeverUsedAndTheScanAnswers)
 {
     const std::string name = uniqueName("lorawan-utility-badlock");
     const std::string lockPath = Process::lockFilePath(name);
-    TempDir dir;
-    // A symbolic link planted where the lock file belongs is never followed.
-    ASSERT_EQ(0, ::symlink(dir.file("target").c_str(), lockPath.c_str()));
     NamedSleeper sleeper(name);
-    EXPECT_EQ(sleeper.pid(), Process::isRunning(name, ::getpid()));
-    EXPECT_NE(0, ::access(dir.file("target").c_str(), F_OK));
-    ::unlink(lockPath.c_str());
+    TempDir dir;
+    const std::string target = dir.write("target", "");
+    using Plant = int (*)(const char*, const char*);
+    for (const Plant plant : {Plant(::symlink), Plant(::link)})
+    {
+        SCOPED_TRACE(plant == Plant(::symlink) ? "symbolic link" : "second name of a file");
+        // /dev/shm and /tmp may be one file system or two: a hard link needs one.
+        const std::string linked = plant == Plant(::link) ? Process::lockFilePath(name + "-target") : target;
+        TestSupport::writeFile(linked, "");
+        ASSERT_EQ(0, plant(linked.c_str(), lockPath.c_str()));
+        EXPECT_EQ(sleeper.pid(), Process::isRunning(name, ::getpid()));
+        EXPECT_EQ("", TestSupport::readFile(linked));
+        ::unlink(lockPath.c_str());
+        if (linked != target)
+            ::unlink(linked.c_str());
+    }
 }
 
 TEST(InstanceLockTest, AskingAboutAnotherProcessOnlyScans)

@@ -2,7 +2,7 @@
 // ControlServer.h
 //
 // Definition of the ControlServer class: the Unix socket through which packets
-// are injected while the emulator runs.
+// are injected and faults set off while the emulator runs.
 //
 
 #ifndef PicoGwEmu_ControlServer_INCLUDED

@@ -154,11 +154,16 @@ Answer Mcu::triggerCounter(const Request& request)
                        static_cast<std::uint8_t>(counter >> 8), static_cast<std::uint8_t>(counter)});
 }
 
+void Mcu::powerOn()
+{
+    _chip.powerOn();
+}
+
 Answer Mcu::resetMcu(const Request& request)
 {
     // Back to power-on, configuration included; the host closes the link right
     // after the answer, as the real board drops off USB to restart.
-    _chip.powerOn();
+    powerOn();
     return Answer::ok(request.command);
 }
 

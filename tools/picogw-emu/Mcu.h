@@ -35,6 +35,11 @@ public:
     /// wrong size, an address out of range or a burst running past the end of a
     /// page is refused (ACK_KO) without effect.
 
+    void powerOn();
+    /// Back to the state after power-up, as when the board is plugged in again:
+    /// chip registers and radio configuration reset, concentrator stopped. The
+    /// packet queue is kept.
+
     const Sx1301& chip() const;
     /// Returns the emulated concentrator chip.
 

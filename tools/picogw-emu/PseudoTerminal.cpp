@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -81,6 +82,16 @@ ssize_t PseudoTerminal::write(const std::uint8_t* data, std::size_t size)
     if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
         return 0;
     return count;
+}
+
+bool PseudoTerminal::hangUp()
+{
+    const int slave = ::open(_slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (slave < 0)
+        return false;
+    const bool hungUp = ::ioctl(slave, TIOCVHANGUP) == 0;
+    ::close(slave);
+    return hungUp;
 }
 
 void PseudoTerminal::discardHostData()

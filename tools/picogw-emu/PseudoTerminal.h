@@ -49,6 +49,13 @@ public:
     /// Writes towards the host; returns the byte count accepted, 0 if the device
     /// side's buffer is full, -1 on an error (errno set).
 
+    bool hangUp();
+    /// Hangs the device side up, as the kernel does when a USB serial device is
+    /// disconnected: a host blocked in a read wakes with end of file, later
+    /// reads give end of file and writes fail. Returns false if the system
+    /// refuses (it takes CAP_SYS_ADMIN); closing the pair then wakes a blocked
+    /// read with an I/O error instead.
+
     void discardHostData();
     /// Drops everything in transit in both directions: what the host wrote and
     /// the emulator has not read, and answers the host never read (a host that

@@ -7,13 +7,13 @@
 #include "tools/picogw-emu/Constants.h"
 #include "tools/picogw-emu/ControlClient.h"
 #include "tools/picogw-emu/ControlServer.h"
-#include "tools/picogw-emu/DeviceLink.h"
 #include "tools/picogw-emu/Emulator.h"
 #include "tools/picogw-emu/Log.h"
 #include "tools/picogw-emu/Options.h"
 #include "tools/picogw-emu/PacketReader.h"
 #include "tools/picogw-emu/PseudoTerminal.h"
 #include "tools/picogw-emu/SignalWatch.h"
+#include "tools/picogw-emu/UsbPort.h"
 
 #include <Poco/Exception.h>
 #include <Poco/Format.h>
@@ -43,25 +43,19 @@ int emulate(const Options& options)
 
     std::signal(SIGPIPE, SIG_IGN);
     SignalWatch signals;
-    PseudoTerminal terminal;
-    std::unique_ptr<DeviceLink> pLink;
-    if (!options.linkPath.empty())
-    {
-        if (options.linkPath.size() > MAX_DEVICE_PATH_LENGTH)
-            log.info(
-                Poco::format("warning: the HAL takes device paths of at most %z characters; %s is longer",
-                             MAX_DEVICE_PATH_LENGTH, options.linkPath));
-        pLink = std::make_unique<DeviceLink>(options.linkPath, terminal.slavePath());
-    }
+    if (options.linkPath.size() > MAX_DEVICE_PATH_LENGTH)
+        log.info(Poco::format("warning: the HAL takes device paths of at most %z characters; %s is longer",
+                              MAX_DEVICE_PATH_LENGTH, options.linkPath));
+    UsbPort port(options.linkPath);
+    port.plugIn();
     std::unique_ptr<ControlServer> pControl;
     if (!options.controlPath.empty())
         pControl = std::make_unique<ControlServer>(options.controlPath);
 
-    log.info(Poco::format("emulating a picoGW concentrator on %s%s", terminal.slavePath(),
-                          pLink ? " (link " + pLink->path() + ")" : std::string()));
-    std::cout << terminal.slavePath() << std::endl;
+    log.info("emulating a picoGW concentrator on " + port.describe());
+    std::cout << port.terminal().slavePath() << std::endl;
 
-    Emulator emulator(terminal, packets, pControl.get(), log);
+    Emulator emulator(port, packets, pControl.get(), log, std::cout);
     emulator.run(signals);
     return EXIT_SUCCESS;
 }

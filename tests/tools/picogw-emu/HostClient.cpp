@@ -111,6 +111,19 @@ bool HostClient::quiet(std::chrono::milliseconds wait)
     return ::poll(&ready, 1, static_cast<int>(wait.count())) == 0;
 }
 
+ssize_t HostClient::readBlocking()
+{
+    std::uint8_t byte = 0;
+    return ::read(_fd, &byte, 1);
+}
+
+bool HostClient::unplugged()
+{
+    std::uint8_t byte = 0;
+    const bool endOfFile = ::read(_fd, &byte, 1) == 0;
+    return endOfFile && ::write(_fd, &byte, 1) < 0 && errno == EIO;
+}
+
 void HostClient::selectPage(unsigned page)
 {
     EXPECT_EQ(exchange('w', PAGE_REGISTER, {static_cast<std::uint8_t>(page)}).status, ACK_OK);

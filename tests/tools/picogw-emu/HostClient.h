@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace PicoGwEmuTest
@@ -49,6 +50,14 @@ public:
 
     bool quiet(std::chrono::milliseconds wait);
     /// Returns true if no byte arrives within wait.
+
+    ssize_t readBlocking();
+    /// Reads one byte the way the HAL does, waiting without limit, and returns
+    /// what read returned.
+
+    bool unplugged();
+    /// Returns true when the device reads end of file and refuses writes, as
+    /// after the board is pulled out.
 
     void close();
     /// Closes the device.
