@@ -43,6 +43,13 @@ const long SHUTDOWN_CHECK_INTERVAL_MS = 100;
 const char* const PIDFILE_OPTION = "pidfile";
 const char* const HELP_OPTION = "help";
 const char* const VERSION_OPTION = "version";
+const char* const STATS_INTERVAL_OPTION = "stats-interval";
+const char* const METRICS_FILE_OPTION = "metrics-file";
+
+/// Seconds between two statistics lines by default, and at most (a day); 0
+/// for none.
+const long DEFAULT_STATS_INTERVAL_S = 60;
+const int MAX_STATS_INTERVAL_S = 86400;
 
 /// Exit status when another instance runs.
 const int EXIT_ALREADY_RUNNING = 73;

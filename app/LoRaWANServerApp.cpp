@@ -18,11 +18,14 @@
 #include "worker/WorkerThread.h"
 
 #include <Poco/NotificationQueue.h>
+#include <Poco/NumberParser.h>
 #include <Poco/Process.h>
 #include <Poco/Thread.h>
 #include <Poco/ThreadPool.h>
+#include <Poco/Util/IntValidator.h>
 #include <Poco/Util/Option.h>
 #include <Poco/Util/OptionCallback.h>
+#include <Poco/Util/OptionException.h>
 
 #include <cerrno>
 #include <csignal>
@@ -78,6 +81,17 @@ void LoRaWANServerApp::defineOptions(Poco::Util::OptionSet& options)
             .required(false)
             .repeatable(false)
             .callback(OptionCallback<LoRaWANServerApp>(this, &LoRaWANServerApp::handleVersion)));
+    _statistics.intervalSeconds = DEFAULT_STATS_INTERVAL_S;
+    options.addOption(Option(STATS_INTERVAL_OPTION, "",
+                             "Log the packet counters every SECONDS, and once more when the worker ends "
+                             "(default " +
+                                 std::to_string(DEFAULT_STATS_INTERVAL_S) + "; 0: never).")
+                          .argument("SECONDS")
+                          .validator(new Poco::Util::IntValidator(0, MAX_STATS_INTERVAL_S)));
+    options.addOption(Option(METRICS_FILE_OPTION, "",
+                             "Write the packet counters in Prometheus' text format to PATH every 10 s and "
+                             "at shutdown (for node_exporter's textfile collector).")
+                          .argument("PATH"));
 }
 
 void LoRaWANServerApp::handleOption(const std::string& name, const std::string& value)
@@ -88,6 +102,14 @@ void LoRaWANServerApp::handleOption(const std::string& name, const std::string& 
         return;
     }
     ServerApplication::handleOption(name, value);
+    if (name == STATS_INTERVAL_OPTION)
+        _statistics.intervalSeconds = Poco::NumberParser::parse(value);
+    else if (name == METRICS_FILE_OPTION)
+    {
+        if (value.empty())
+            throw Poco::Util::InvalidArgumentException("--metrics-file needs a path");
+        _statistics.metricsPath = value;
+    }
 }
 
 void LoRaWANServerApp::handleHelp(const std::string& /*name*/, const std::string& /*value*/)
@@ -150,6 +172,7 @@ int LoRaWANServerApp::main(const std::vector<std::string>& /*args*/)
 
     std::unique_ptr<Poco::NotificationQueue> pQueue(new Poco::NotificationQueue);
     std::unique_ptr<LoRaWANServer::WorkerThread> pWorker(new LoRaWANServer::WorkerThread(pQueue.get()));
+    pWorker->reportStatistics(_statistics);
     const SystemdNotifier notifier;
     ServiceWatchdog watchdog(*pWorker, notifier);
     try

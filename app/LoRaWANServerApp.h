@@ -11,6 +11,9 @@
 #ifndef LoRaWANServerApp_INCLUDED
 #define LoRaWANServerApp_INCLUDED
 
+#include "worker/StatisticsSettings.h"
+
+#include <Poco/Util/OptionSet.h>
 #include <Poco/Util/ServerApplication.h>
 
 #include <string>
@@ -25,7 +28,8 @@ class LoRaWANServerApp : public Poco::Util::ServerApplication
 /// Daemon handling and the options --daemon and --umask are those of
 /// Poco::Util::ServerApplication. --pidfile is written only once this process
 /// is the running instance (see PidFile). --help (-h) and --version answer
-/// without starting anything.
+/// without starting anything. --stats-interval=SECONDS and
+/// --metrics-file=PATH set how the worker reports its counts.
 {
 public:
     ~LoRaWANServerApp() override;
@@ -37,11 +41,13 @@ public:
 
 protected:
     void defineOptions(Poco::Util::OptionSet& options) override;
-    /// The frame's options, then --help (-h) and --version.
+    /// The frame's options, then --help (-h), --version, --stats-interval and
+    /// --metrics-file.
 
     void handleOption(const std::string& name, const std::string& value) override;
     /// Keeps the path of --pidfile for main(); the frame would write the file
-    /// at once, before the instance check.
+    /// at once, before the instance check. Takes the statistics options' values,
+    /// once their validators have accepted them.
 
     void initialize(Poco::Util::Application& self) override;
     /// In daemon mode sends standard output, input and error to the log
@@ -81,6 +87,7 @@ private:
     bool _workerFrozen = false;
     Answer _answer = ANSWER_NONE;
     std::string _pidFilePath;
+    LoRaWANServer::StatisticsSettings _statistics;
 };
 
 inline bool LoRaWANServerApp::workerFrozen() const

@@ -80,7 +80,7 @@ void ServiceWatchdog::inform()
         _readySent = true;
     }
     const std::string statusText =
-        WorkerStatus::text(phase, status.forwardedFrames(), status.secondsSinceLastPacket(now));
+        WorkerStatus::text(phase, _worker.counters().forwarded(), status.secondsSinceLastPacket(now));
     if (statusText != _statusSent)
     {
         message += STATUS + statusText + "\n";

@@ -67,7 +67,7 @@ private:
     std::atomic<std::uint64_t>& _mark;
 };
 
-Concentrator::Concentrator() : _callInProgress(0) {}
+Concentrator::Concentrator(WorkerCounters& counters) : _callInProgress(0), _counters(counters) {}
 
 void Concentrator::connect(const char* device)
 {
@@ -106,14 +106,18 @@ int Concentrator::receive(lgw_pkt_rx_s* packets, int capacity)
     // and a count above the array's size must never be trusted.
     if (received < 0)
         throw Poco::InvalidAccessException("ERROR: failed fetching, exiting", 0);
-    return received > capacity ? capacity : received;
+    const int count = received > capacity ? capacity : received;
+    _counters.countReceived(packets, count);
+    return count;
 }
 
 void Concentrator::probe()
 {
     CallMark mark(_callInProgress, Call::PROBE);
     uint32_t triggerCount = 0;
-    if (lgw_get_trigcnt(&triggerCount) != LGW_HAL_SUCCESS)
+    const bool answered = lgw_get_trigcnt(&triggerCount) == LGW_HAL_SUCCESS;
+    _counters.countProbe(answered);
+    if (!answered)
         throw Poco::InvalidAccessException(
             "ERROR: failed probing the concentrator (lgw_get_trigcnt), exiting", 0);
 }

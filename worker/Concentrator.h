@@ -12,6 +12,7 @@
 #define LoRaWANServer_Concentrator_INCLUDED
 
 #include "hal/HalApi.h"
+#include "worker/WorkerCounters.h"
 
 #include <atomic>
 #include <cstdint>
@@ -24,8 +25,8 @@ class Concentrator
 /// Every call the worker makes to the concentrator HAL (libloragw) goes
 /// through this class: connecting, the set-up of the board, the radios and
 /// the IF chains, starting, receiving, probing and stopping. It turns the
-/// HAL's status codes into the service's results and exceptions and holds no
-/// state of its own beyond what the HAL holds.
+/// HAL's status codes into the service's results and exceptions, and counts
+/// what it receives; it holds no other state than what the HAL holds.
 ///
 /// The HAL is a process-wide C library: one Concentrator per process, used by
 /// the worker's thread alone.
@@ -48,7 +49,9 @@ public:
         /// Whole seconds since it was called.
     };
 
-    Concentrator();
+    explicit Concentrator(WorkerCounters& counters);
+    /// Creates the way to the HAL that counts its packets and probes in
+    /// counters (not owned, to outlive it).
 
     void connect(const char* device);
     /// Connects the concentrator's MCU on the serial device.
@@ -73,7 +76,7 @@ public:
 
     int receive(lgw_pkt_rx_s* packets, int capacity);
     /// Fetches up to capacity received packets into packets and returns how
-    /// many were fetched (0 to capacity).
+    /// many were fetched (0 to capacity), counting them by CRC status.
     /// Throws Poco::InvalidAccessException "ERROR: failed fetching, exiting"
     /// when the fetch fails.
 
@@ -112,6 +115,8 @@ private:
     /// The call in progress and its start: the start in milliseconds of the
     /// monotonic clock above the low CALL_BITS bits, the Call below; 0 when
     /// no call is in progress.
+
+    WorkerCounters& _counters;
 };
 
 } // namespace LoRaWANServer

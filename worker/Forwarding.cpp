@@ -73,6 +73,7 @@ void WorkerThread::work()
 
     for (int attempt = 1; attempt <= FORWARD_ATTEMPTS; ++attempt)
     {
+        // Counted once per attempt rather than per frame: one store for the pass.
         int sent = 0;
         try
         {
@@ -81,6 +82,7 @@ void WorkerThread::work()
                 const Poco::Net::SocketAddress address(Poco::Net::SocketAddress::UNIX_LOCAL, _filePath);
                 _socket.connect(address);
                 _connected = true;
+                _counters.countConnect();
             }
             for (int i = 0; i < count; ++i)
             {
@@ -92,17 +94,19 @@ void WorkerThread::work()
                 _socket.sendBytes(frame.data(), static_cast<int>(frame.size()), 0);
                 ++sent;
             }
-            _status.forwarded(sent);
+            _counters.countForwarded(sent);
             return;
         }
         catch (const Poco::Exception& exc)
         {
-            _status.forwarded(sent);
+            _counters.countForwarded(sent);
+            _counters.countSendFailure();
             _socket.close();
             _connected = false;
             logForwardingFailure(exc);
         }
     }
+    _counters.countDropped(count);
 }
 
 void WorkerThread::probeWhenQuiet(WorkerStatus::Clock::time_point now)

@@ -51,6 +51,12 @@ const char* const GLOBAL_CONFIG_SUFFIX = "/lorawan/global_conf.json";
 const char* const LOCAL_CONFIG_SUFFIX = "/lorawan/local_conf.json";
 const char* const DEBUG_CONFIG_SUFFIX = "/lorawan/debug_conf.json";
 
+/// Seconds between two writes of the metrics file while the worker runs.
+const long METRICS_PERIOD_S = 10;
+
+/// Name of the thread that writes the statistics line and the metrics file.
+const char* const STATISTICS_THREAD_NAME = "LoRaWANServer_Statistics";
+
 /// Exit status for a configuration file that is not a JSON object.
 const int EXIT_BAD_CONFIGURATION = 1;
 

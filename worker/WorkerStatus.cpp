@@ -9,7 +9,7 @@
 namespace LoRaWANServer
 {
 
-WorkerStatus::WorkerStatus() : _phase(STARTING), _forwarded(0), _lastPacket(0) {}
+WorkerStatus::WorkerStatus() : _phase(STARTING), _lastPacket(0) {}
 
 std::optional<long> WorkerStatus::secondsSinceLastPacket(Clock::time_point now) const
 {

@@ -23,8 +23,9 @@ namespace LoRaWANServer
 {
 
 class WorkerStatus
-/// The worker's phase, the frames it has forwarded and when it last received
-/// a packet. The worker's thread is the one writer; any thread may read at
+/// The worker's phase and when it last received a packet (on the monotonic
+/// clock, so that "last 3 s ago" survives a change of the wall clock; the
+/// counts are in WorkerCounters). The worker's thread is the one writer; any thread may read at
 /// any time. Nothing here takes a lock or an atomic read-modify-write: on the
 /// packet path an update is a plain load and store.
 {
@@ -44,8 +45,7 @@ public:
     };
 
     WorkerStatus();
-    /// Creates the status of a worker that is starting, with nothing
-    /// forwarded.
+    /// Creates the status of a worker that is starting, with no packet yet.
 
     void enter(Phase phase);
     /// Sets the phase. Called by the worker's thread only.
@@ -54,12 +54,7 @@ public:
     /// Takes when as the time of the last received packet. Called by the
     /// worker's thread only.
 
-    void forwarded(int frames);
-    /// Counts frames sent to the consumer. Called by the worker's thread
-    /// only.
-
     Phase phase() const;
-    Poco::UInt64 forwardedFrames() const;
 
     std::optional<long> secondsSinceLastPacket(Clock::time_point now) const;
     /// Whole seconds from the last received packet to now; nothing before
@@ -73,7 +68,6 @@ public:
 
 private:
     std::atomic<Phase> _phase;
-    std::atomic<Poco::UInt64> _forwarded;
     std::atomic<Clock::rep> _lastPacket;
     /// Ticks of Clock at the last received packet; 0 before the first one.
 };
@@ -88,20 +82,9 @@ inline void WorkerStatus::received(Clock::time_point when)
     _lastPacket.store(when.time_since_epoch().count(), std::memory_order_relaxed);
 }
 
-inline void WorkerStatus::forwarded(int frames)
-{
-    _forwarded.store(_forwarded.load(std::memory_order_relaxed) + static_cast<Poco::UInt64>(frames),
-                     std::memory_order_relaxed);
-}
-
 inline WorkerStatus::Phase WorkerStatus::phase() const
 {
     return _phase.load(std::memory_order_relaxed);
-}
-
-inline Poco::UInt64 WorkerStatus::forwardedFrames() const
-{
-    return _forwarded.load(std::memory_order_relaxed);
 }
 
 } // namespace LoRaWANServer

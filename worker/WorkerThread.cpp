@@ -8,6 +8,7 @@
 
 #include "contract/ConsumerContract.h"
 #include "utility/LogHelper.h"
+#include "worker/StatisticsReporter.h"
 #include "worker/WorkerConstants.h"
 
 #include <Poco/AutoPtr.h>
@@ -18,11 +19,17 @@ namespace LoRaWANServer
 const std::string WorkerThread::_filePath = ConsumerContract::SOCKET_PATH;
 
 WorkerThread::WorkerThread(Poco::NotificationQueue* queue)
-    : Zel::Utility::NotificationQueueWorker(queue, nullptr), _connected(false), _gatewayId(0)
+    : Zel::Utility::NotificationQueueWorker(queue, nullptr), _concentrator(_counters), _connected(false),
+      _gatewayId(0)
 {
 }
 
 WorkerThread::~WorkerThread() = default;
+
+void WorkerThread::reportStatistics(const StatisticsSettings& settings)
+{
+    _statisticsSettings = settings;
+}
 
 void WorkerThread::run()
 {
@@ -31,6 +38,7 @@ void WorkerThread::run()
     prepareWork();
     _lastHeard = WorkerStatus::Clock::now();
     _status.enter(WorkerStatus::RECEIVING);
+    StatisticsReporter reporter(_counters, _statisticsSettings);
     for (;;)
     {
         if (pHeld.isNull())
@@ -42,6 +50,7 @@ void WorkerThread::run()
     }
     _status.enter(WorkerStatus::STOPPING);
     afterWork();
+    reporter.stop();
     pHeld = nullptr;
     Zel::Utility::LogHelper::log(" LoRaWANServer Worker thread terminates");
 }

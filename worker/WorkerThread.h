@@ -9,7 +9,8 @@
 //
 // Implemented in WorkerThread.cpp (construction, run(), afterWork()),
 // PrepareWork.cpp (prepareWork()), ConfigParser.cpp (the two parsers) and
-// Forwarding.cpp (work(), markupUpstreamPkt()).
+// Forwarding.cpp (work(), markupUpstreamPkt()); its counts are reported by
+// StatisticsReporter.
 //
 
 #ifndef LoRaWANServer_WorkerThread_INCLUDED
@@ -18,6 +19,8 @@
 #include "markup/TextStream.h"
 #include "utility/NotificationQueueWorker.h"
 #include "worker/Concentrator.h"
+#include "worker/StatisticsSettings.h"
+#include "worker/WorkerCounters.h"
 #include "worker/WorkerStatus.h"
 
 #include <Poco/Net/StreamSocket.h>
@@ -58,11 +61,17 @@ public:
 
     ~WorkerThread() override;
 
+    void reportStatistics(const StatisticsSettings& settings);
+    /// Sets how run() reports the counts once the concentrator has started
+    /// (the statistics line, the metrics file); by default it reports
+    /// nothing. Call it before the thread starts.
+
     void run() override;
     /// The thread body: prepareWork(), the loop of passes and waits, then
-    /// afterWork() and the final log line. Catches nothing: an exception from
-    /// prepareWork() or work() ends the thread without stopping the
-    /// concentrator and reaches the process-wide error handler.
+    /// afterWork(), the last statistics line and the final log line. Catches
+    /// nothing: an exception from prepareWork() or work() ends the thread
+    /// without stopping the concentrator and reaches the process-wide error
+    /// handler (after the last statistics line, if the reporting had begun).
 
     void prepareWork();
     /// Connects the concentrator on its serial device, chooses and parses the
@@ -112,12 +121,17 @@ public:
     const WorkerStatus& status() const;
     /// Returns what the worker is doing, which any thread may read.
 
+    const WorkerCounters& counters() const;
+    /// Returns the worker's counts, which any thread may read while it runs.
+
 private:
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
 
     void probeWhenQuiet(WorkerStatus::Clock::time_point now);
 
+    WorkerCounters _counters;
+    StatisticsSettings _statisticsSettings;
     Concentrator _concentrator;
     WorkerStatus _status;
     WorkerStatus::Clock::time_point _lastHeard;
@@ -146,6 +160,11 @@ inline const Concentrator& WorkerThread::concentrator() const
 inline const WorkerStatus& WorkerThread::status() const
 {
     return _status;
+}
+
+inline const WorkerCounters& WorkerThread::counters() const
+{
+    return _counters;
 }
 
 } // namespace LoRaWANServer

@@ -55,13 +55,21 @@ std::vector<std::string> serviceLines(const ChildProcess& service)
     return result;
 }
 
-/// The output of a service whose worker failed: the start line, the error
-/// handler's one report, the shutdown line; no line of the worker's end.
-void expectReportedFailure(const ChildProcess& service, const std::string& message)
+/// The output of a service whose worker failed: the start line, the last
+/// statistics line when the concentrator had started (statistics, the
+/// counts it ends with), the error handler's one report, the shutdown line;
+/// no line of the worker's end.
+void expectReportedFailure(const ChildProcess& service, const std::string& message,
+                           const std::string& statistics = "")
 {
-    const std::vector<std::string> out = serviceLines(service);
-    ASSERT_EQ(3u, out.size()) << service.out();
+    std::vector<std::string> out = serviceLines(service);
+    ASSERT_EQ(statistics.empty() ? 3u : 4u, out.size()) << service.out();
     EXPECT_EQ(STARTING, out[0]);
+    if (!statistics.empty())
+    {
+        EXPECT_EQ(" INFO: statistics: " + statistics, out[1]);
+        out.erase(out.begin() + 1);
+    }
     EXPECT_EQ(0u, out[1].find(REPORT_START)) << out[1];
     EXPECT_NE(std::string::npos, out[1].find("\": Invalid access: " + message + ", shutting down")) << out[1];
     EXPECT_EQ(SHUTTING_DOWN, out[2]);
@@ -135,7 +143,12 @@ TEST_F(ConcentratorFaultsTest, FailedFetchComesAfterEveryPacketBeforeItWasDelive
         auto pService = runUntilItEnds();
         const auto connections = recorder.finish();
 
-        expectReportedFailure(*pService, "ERROR: failed fetching, exiting");
+        // The worker's last statistics line counts what it received and forwarded.
+        const std::string count = std::to_string(c.frames) + "/" + std::to_string(c.frames);
+        expectReportedFailure(*pService, "ERROR: failed fetching, exiting",
+                              "received " + count + ", crc_ok " + count +
+                                  ", crc_bad 0/0, no_crc 0/0, forwarded " + count +
+                                  ", dropped 0/0, connects 1/1, send_failures 0/0");
         ASSERT_EQ(1u, connections.size());
         expectWholeDocuments(connections);
         const std::vector<std::string>& frames = connections[0].frames;
@@ -156,9 +169,11 @@ TEST_F(ConcentratorFaultsTest, FailedStopIsAWarningAndTheShutdownGoesOn)
     const auto connections = recorder.finish();
 
     const std::vector<std::string> out = lines(pService->out());
-    ASSERT_GE(out.size(), 3u);
+    // Then the last statistics line and the worker's and the service's last lines.
+    ASSERT_GE(out.size(), 4u);
     EXPECT_EQ(" WARNING: LoRaWANServer failed to stop concentrator plug-in successfully",
-              withoutTimeStamp(out[out.size() - 3]));
+              withoutTimeStamp(out[out.size() - 4]));
+    EXPECT_EQ(0u, withoutTimeStamp(out[out.size() - 3]).find(" INFO: statistics: "));
     // The socket is closed all the same: the consumer saw the end of the stream.
     expectWholeDocuments(connections);
 }

@@ -1,0 +1,213 @@
+//
+// StatisticsTest.cpp
+//
+// The worker's counts and their two texts: counting by CRC status, the
+// statistics line, the metrics text read as Prometheus would, and the metrics
+// file that a reader never sees half-written.
+//
+
+#include "PrometheusText.h"
+#include "TestSupport.h"
+#include "worker/MetricsFile.h"
+#include "worker/StatisticsText.h"
+#include "worker/WorkerCounters.h"
+
+#include <Poco/Timestamp.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <sys/stat.h>
+#include <thread>
+
+using namespace LoRaWANServer;
+using TestSupport::PrometheusText;
+
+namespace
+{
+
+const char* const WARNING = " WARNING: statistics: cannot write the metrics file ";
+
+CounterValues someValues()
+{
+    CounterValues values;
+    values.crcOk = 300;
+    values.crcBad = 40;
+    values.noCrc = 5;
+    values.forwarded = 344;
+    values.dropped = 1;
+    values.connects = 2;
+    values.sendFailures = 3;
+    values.probesOk = 7;
+    values.probesFailed = 1;
+    return values;
+}
+
+std::vector<std::string> entries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
+
+TEST(WorkerCountersTest, CountsPacketsByCrcStatusAndWhatTheyGrewBy)
+{
+    lgw_pkt_rx_s packets[6] = {};
+    const uint8_t statuses[6] = {STAT_CRC_OK,    STAT_CRC_BAD, STAT_NO_CRC,
+                                 STAT_UNDEFINED, STAT_CRC_OK,  STAT_CRC_BAD};
+    for (int i = 0; i < 6; ++i)
+        packets[i].status = statuses[i];
+    WorkerCounters counters;
+    EXPECT_EQ(0, counters.lastPacketTime());
+
+    counters.countReceived(packets, 5); // the sixth is beyond the count
+    const CounterValues first = counters.values();
+    const Poco::Int64 now = Poco::Timestamp().epochMicroseconds();
+    EXPECT_EQ(2u, first.crcOk);
+    EXPECT_EQ(1u, first.crcBad);
+    EXPECT_EQ(2u, first.noCrc); // no CRC and an undefined status alike
+    EXPECT_EQ(5u, first.received());
+    EXPECT_LE(counters.startTime(), counters.lastPacketTime());
+    EXPECT_LE(counters.lastPacketTime(), now);
+
+    counters.countReceived(packets + 1, 1);
+    counters.countForwarded(3);
+    counters.countDropped(2);
+    counters.countConnect();
+    counters.countSendFailure();
+    counters.countProbe(true);
+    counters.countProbe(false);
+    counters.countProbe(false);
+    EXPECT_EQ(3u, counters.forwarded());
+    const CounterValues grown = counters.values().since(first);
+    EXPECT_EQ(1u, grown.received());
+    EXPECT_EQ(1u, grown.crcBad);
+    EXPECT_EQ(0u, grown.crcOk);
+    EXPECT_EQ(3u, grown.forwarded);
+    EXPECT_EQ(2u, grown.dropped);
+    EXPECT_EQ(1u, grown.connects);
+    EXPECT_EQ(1u, grown.sendFailures);
+    EXPECT_EQ(1u, grown.probesOk);
+    EXPECT_EQ(2u, grown.probesFailed);
+}
+
+TEST(StatisticsTextTest, LineGivesEachCountForTheIntervalAndSinceTheStart)
+{
+    const CounterValues total = someValues();
+    CounterValues interval;
+    interval.crcOk = 11;
+    interval.crcBad = 1;
+    interval.forwarded = 12;
+    interval.connects = 1;
+    EXPECT_EQ(
+        " INFO: statistics: received 12/345, crc_ok 11/300, crc_bad 1/40, no_crc 0/5, forwarded 12/344, "
+        "dropped 0/1, connects 1/2, send_failures 0/3",
+        statisticsMessage(interval, total));
+}
+
+TEST(StatisticsTextTest, MetricsAreValidExpositionTextWithEveryCount)
+{
+    const PrometheusText metrics(metricsText(someValues(), 1700000000123456, 1699999999000001));
+    EXPECT_EQ(11u, metrics.size());
+    EXPECT_EQ(300, metrics.value("lorawanserver_packets_received_total{crc=\"ok\"}"));
+    EXPECT_EQ(40, metrics.value("lorawanserver_packets_received_total{crc=\"bad\"}"));
+    EXPECT_EQ(5, metrics.value("lorawanserver_packets_received_total{crc=\"none\"}"));
+    EXPECT_EQ(344, metrics.value("lorawanserver_frames_forwarded_total"));
+    EXPECT_EQ(1, metrics.value("lorawanserver_packets_dropped_total"));
+    EXPECT_EQ(2, metrics.value("lorawanserver_consumer_connects_total"));
+    EXPECT_EQ(3, metrics.value("lorawanserver_send_failures_total"));
+    EXPECT_EQ(7, metrics.value("lorawanserver_concentrator_probes_total{result=\"ok\"}"));
+    EXPECT_EQ(1, metrics.value("lorawanserver_concentrator_probes_total{result=\"failed\"}"));
+    EXPECT_DOUBLE_EQ(1700000000.123456, metrics.value("lorawanserver_last_packet_timestamp_seconds"));
+    EXPECT_DOUBLE_EQ(1699999999.000001, metrics.value("lorawanserver_start_time_seconds"));
+    for (const char* counter :
+         {"lorawanserver_packets_received_total", "lorawanserver_frames_forwarded_total",
+          "lorawanserver_packets_dropped_total", "lorawanserver_consumer_connects_total",
+          "lorawanserver_send_failures_total", "lorawanserver_concentrator_probes_total"})
+    {
+        EXPECT_EQ("counter", metrics.type(counter)) << counter;
+        EXPECT_FALSE(metrics.help(counter).empty()) << counter;
+    }
+    EXPECT_EQ("gauge", metrics.type("lorawanserver_last_packet_timestamp_seconds"));
+    EXPECT_EQ("gauge", metrics.type("lorawanserver_start_time_seconds"));
+    EXPECT_EQ(0, PrometheusText(metricsText(CounterValues(), 0, 1))
+                     .value("lorawanserver_last_packet_timestamp_seconds"));
+}
+
+TEST(MetricsFileTest, ReaderPollingWhileItIsReplacedAlwaysFindsAWholeText)
+{
+    TestSupport::TempDir dir;
+    const std::string path = dir.file("lorawanserver.prom");
+    MetricsFile file(path);
+    std::atomic<bool> done{false};
+    std::atomic<bool> written{false};
+    std::atomic<bool> failed{false};
+    std::atomic<int> reads{0};
+    std::string problem; // set by the reader before failed
+    std::thread reader(
+        [&]
+        {
+            while (!done && !failed)
+            {
+                const bool existed = written;
+                const std::string text = TestSupport::readFile(path);
+                if (text.empty() && !existed)
+                    continue;
+                try
+                {
+                    // An empty text is a cut-off one too: the collector would find no metric.
+                    (void)PrometheusText(text).value("lorawanserver_start_time_seconds");
+                    ++reads;
+                }
+                catch (const std::exception& exc)
+                {
+                    problem = exc.what();
+                    failed = true;
+                }
+            }
+        });
+    // Texts of changing length, so that a reader of a file written in place
+    // would see a mix of two or a cut-off one.
+    bool allWritten = true;
+    for (Poco::UInt64 round = 0; round < 1000 && !failed && allWritten; ++round)
+    {
+        CounterValues values;
+        values.forwarded = round * round * round;
+        allWritten = file.write(metricsText(values, static_cast<Poco::Int64>(round), 1));
+        written = true;
+    }
+    done = true;
+    reader.join();
+    EXPECT_TRUE(allWritten);
+    EXPECT_EQ("", problem);
+    EXPECT_GT(reads, 0);
+
+    struct stat status;
+    ASSERT_EQ(0, ::stat(path.c_str(), &status));
+    EXPECT_EQ(0644u, status.st_mode & 07777u); // for a collector under a user of its own
+    EXPECT_EQ(std::vector<std::string>{"lorawanserver.prom"}, entries(dir.path()));
+}
+
+TEST(MetricsFileTest, PathInAMissingFolderWarnsOnceAndWorksOnceTheFolderExists)
+{
+    TestSupport::TempDir dir;
+    const std::string path = dir.file("missing/lorawanserver.prom");
+    MetricsFile file(path);
+
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(file.write("a 1\n"));
+    EXPECT_FALSE(file.write("a 2\n"));
+    EXPECT_FALSE(file.write("a 3\n"));
+    const std::vector<std::string> warnings = TestSupport::lines(testing::internal::GetCapturedStdout());
+    ASSERT_EQ(1u, warnings.size());
+    EXPECT_TRUE(TestSupport::hasTimeStamp(warnings[0]));
+    EXPECT_EQ(0u, TestSupport::withoutTimeStamp(warnings[0]).find(WARNING + path)) << warnings[0];
+
+    TestSupport::makeDirectories(dir.file("missing"));
+    EXPECT_TRUE(file.write("a 4\n"));
+    EXPECT_EQ("a 4\n", TestSupport::readFile(path));
+}
+
+} // namespace

@@ -1,0 +1,67 @@
+//
+// CounterValues.h
+//
+// Library: LoRaWANServer_Worker
+// Package: Statistics
+// Module:  CounterValues
+//
+// Definition of the CounterValues struct: the worker's counts at one moment.
+//
+
+#ifndef LoRaWANServer_CounterValues_INCLUDED
+#define LoRaWANServer_CounterValues_INCLUDED
+
+#include <Poco/Types.h>
+
+namespace LoRaWANServer
+{
+
+struct CounterValues
+/// The worker's counts read at one moment, or what they grew by between two
+/// such moments.
+{
+    Poco::UInt64 crcOk = 0;
+    /// Packets received with a good CRC.
+    Poco::UInt64 crcBad = 0;
+    /// Packets received with a bad CRC.
+    Poco::UInt64 noCrc = 0;
+    /// Packets received without a CRC (or with no CRC status at all).
+    Poco::UInt64 forwarded = 0;
+    /// Frames whose send succeeded.
+    Poco::UInt64 dropped = 0;
+    /// Packets of passes that gave up after their last attempt.
+    Poco::UInt64 connects = 0;
+    /// Connections made to the consumer.
+    Poco::UInt64 sendFailures = 0;
+    /// Failed forwarding attempts.
+    Poco::UInt64 probesOk = 0;
+    Poco::UInt64 probesFailed = 0;
+    /// Concentrator probes that succeeded and that failed.
+
+    Poco::UInt64 received() const
+    /// Returns every packet received, whatever its CRC status.
+    {
+        return crcOk + crcBad + noCrc;
+    }
+
+    CounterValues since(const CounterValues& earlier) const
+    /// Returns what each count grew by from earlier, an earlier reading of
+    /// the same counters, to this one.
+    {
+        CounterValues grown;
+        grown.crcOk = crcOk - earlier.crcOk;
+        grown.crcBad = crcBad - earlier.crcBad;
+        grown.noCrc = noCrc - earlier.noCrc;
+        grown.forwarded = forwarded - earlier.forwarded;
+        grown.dropped = dropped - earlier.dropped;
+        grown.connects = connects - earlier.connects;
+        grown.sendFailures = sendFailures - earlier.sendFailures;
+        grown.probesOk = probesOk - earlier.probesOk;
+        grown.probesFailed = probesFailed - earlier.probesFailed;
+        return grown;
+    }
+};
+
+} // namespace LoRaWANServer
+
+#endif // LoRaWANServer_CounterValues_INCLUDED

@@ -1,0 +1,146 @@
+//
+// WorkerCounters.h
+//
+// Library: LoRaWANServer_Worker
+// Package: Statistics
+// Module:  WorkerCounters
+//
+// Definition of the WorkerCounters class: what the worker counts.
+//
+
+#ifndef LoRaWANServer_WorkerCounters_INCLUDED
+#define LoRaWANServer_WorkerCounters_INCLUDED
+
+#include "hal/HalApi.h"
+#include "worker/CounterValues.h"
+
+#include <Poco/Types.h>
+
+#include <atomic>
+
+namespace LoRaWANServer
+{
+
+class WorkerCounters
+/// The counts of the worker since the service started: packets received by
+/// CRC status, frames forwarded, packets dropped, connections to the
+/// consumer, failed forwarding attempts and concentrator probes, and the time
+/// of the last packet.
+///
+/// The worker's thread is the one writer of every count; any other thread may
+/// read them at any time. Counting takes no lock and no atomic
+/// read-modify-write: it is a plain load and store on the packet path.
+{
+public:
+    WorkerCounters();
+    /// Creates the counters at zero and takes the current time as the start.
+
+    void countReceived(const lgw_pkt_rx_s* packets, int count);
+    /// Counts the first count of packets by their CRC status and takes the
+    /// current time as the last packet's. Called by the worker's thread only.
+
+    void countForwarded(int frames);
+    /// Counts frames whose send succeeded. Called by the worker's thread only.
+
+    void countDropped(int packets);
+    /// Counts packets given up after the last attempt. Called by the worker's
+    /// thread only.
+
+    void countConnect();
+    /// Counts a connection made to the consumer. Called by the worker's
+    /// thread only.
+
+    void countSendFailure();
+    /// Counts one failed forwarding attempt. Called by the worker's thread
+    /// only.
+
+    void countProbe(bool succeeded);
+    /// Counts one concentrator probe. Called by the worker's thread only.
+
+    Poco::UInt64 forwarded() const;
+    /// Returns the frames forwarded since the start.
+
+    CounterValues values() const;
+    /// Returns every count as it is now.
+
+    Poco::Int64 lastPacketTime() const;
+    /// Returns when the last packet was received, in microseconds since the
+    /// Unix epoch; 0 before the first one.
+
+    Poco::Int64 startTime() const;
+    /// Returns when the counting started, in microseconds since the Unix
+    /// epoch.
+
+private:
+    class Count
+    /// One count with a single writer.
+    {
+    public:
+        void add(Poco::UInt64 amount)
+        {
+            _value.store(_value.load(std::memory_order_relaxed) + amount, std::memory_order_relaxed);
+        }
+
+        Poco::UInt64 value() const { return _value.load(std::memory_order_relaxed); }
+
+    private:
+        std::atomic<Poco::UInt64> _value{0};
+    };
+
+    static_assert(std::atomic<Poco::UInt64>::is_always_lock_free,
+                  "the packet path must count without locks on this platform");
+
+    WorkerCounters(const WorkerCounters&) = delete;
+    WorkerCounters& operator=(const WorkerCounters&) = delete;
+
+    Count _crcOk;
+    Count _crcBad;
+    Count _noCrc;
+    Count _forwarded;
+    Count _dropped;
+    Count _connects;
+    Count _sendFailures;
+    Count _probesOk;
+    Count _probesFailed;
+    std::atomic<Poco::Int64> _lastPacketTime{0};
+    const Poco::Int64 _startTime;
+};
+
+inline void WorkerCounters::countForwarded(int frames)
+{
+    _forwarded.add(static_cast<Poco::UInt64>(frames));
+}
+
+inline void WorkerCounters::countDropped(int packets)
+{
+    _dropped.add(static_cast<Poco::UInt64>(packets));
+}
+
+inline void WorkerCounters::countConnect()
+{
+    _connects.add(1);
+}
+
+inline void WorkerCounters::countSendFailure()
+{
+    _sendFailures.add(1);
+}
+
+inline Poco::UInt64 WorkerCounters::forwarded() const
+{
+    return _forwarded.value();
+}
+
+inline Poco::Int64 WorkerCounters::lastPacketTime() const
+{
+    return _lastPacketTime.load(std::memory_order_relaxed);
+}
+
+inline Poco::Int64 WorkerCounters::startTime() const
+{
+    return _startTime;
+}
+
+} // namespace LoRaWANServer
+
+#endif // LoRaWANServer_WorkerCounters_INCLUDED
