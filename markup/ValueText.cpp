@@ -23,8 +23,6 @@ namespace WS
 namespace
 {
 
-constexpr unsigned short DECIMAL = 10;
-
 const int LOWEST_PLAIN_EXPONENT = -6;
 const int HIGHEST_PLAIN_EXPONENT = 6;
 
