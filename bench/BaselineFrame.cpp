@@ -6,6 +6,8 @@
 
 #include "bench/BaselineFrame.h"
 
+#include "contract/ConsumerContract.h"
+
 #include <Poco/NumericString.h>
 
 #include <array>
@@ -39,7 +41,7 @@ constexpr int POCO_FLOAT_BUFFER = 780;
 constexpr int POCO_LOWEST_PLAIN_EXPONENT = -6;
 constexpr int POCO_HIGHEST_PLAIN_EXPONENT = 6;
 
-constexpr char FRAME_END = '\x0C';
+constexpr char FRAME_END = LoRaWANServer::ConsumerContract::FRAME_END;
 
 constexpr unsigned BASE = 10;
 constexpr unsigned PAIR_BASE = BASE * BASE;

@@ -14,6 +14,7 @@
 
 #include "bench/AllocationCounter.h"
 #include "bench/BaselineFrame.h"
+#include "contract/ConsumerContract.h"
 #include "markup/MarkupFactoryJSON.h"
 #include "markup/TextStream.h"
 #include "worker/WorkerThread.h"
@@ -38,8 +39,8 @@ using LoRaWANServer::WorkerThread;
 using Zel::BACnet::WS::MarkupFactoryJSON;
 using Zel::BACnet::WS::TextStream;
 
-const std::string MESSAGE_TYPE = "message_upstream";
-const char FRAME_END = '\x0C';
+const std::string MESSAGE_TYPE = LoRaWANServer::ConsumerContract::MESSAGE_TYPE_UPSTREAM;
+const char FRAME_END = LoRaWANServer::ConsumerContract::FRAME_END;
 const unsigned LONG_PAYLOAD = 255;
 const int SWEEP_PACKETS = 5000;
 const unsigned PAYLOAD_CAPACITY = sizeof(lgw_pkt_rx_s::payload);

@@ -7,10 +7,10 @@
 //
 // Definition of the WorkerThread class: the concentrator worker.
 //
-// Implemented in WorkerThread.cpp (construction, run(), afterWork()),
-// PrepareWork.cpp (prepareWork()), ConfigParser.cpp (the two parsers) and
-// Forwarding.cpp (work(), markupUpstreamPkt()); its counts are reported by
-// StatisticsReporter.
+// Implemented in WorkerThread.cpp (construction, reportStatistics(), run(),
+// afterWork()), PrepareWork.cpp (prepareWork()), ConfigParser.cpp (the two
+// parsers) and Forwarding.cpp (work(), markupUpstreamPkt(), the probe of a
+// quiet concentrator); its counts are reported by StatisticsReporter.
 //
 
 #ifndef LoRaWANServer_WorkerThread_INCLUDED

@@ -67,6 +67,7 @@ std::string dataProblem(const OrderedJson& data)
 
 } // namespace
 
+// Written out on purpose: the service must use exactly this path.
 const char* const CONSUMER_SOCKET = "/dev/shm/LoRaWANGatewayUnixSocket";
 const char* const HEAVY_TRAFFIC = R"({"generator": {"rate": 0, "burst": 16, "seed": 11}})";
 const char* const STEADY_TRAFFIC = R"({"generator": {"rate": 2000, "burst": 4, "seed": 5}})";

@@ -36,6 +36,8 @@ namespace
 {
 
 const char* const FIXED_PATHS_LOCK = "/tmp/lorawanserver-tests-fixed-paths.lock";
+// Written out, not taken from the service's headers: the tests check the
+// service's output against the contract as a consumer reads it.
 const char FRAME_END = '\x0C';
 
 int removeEntry(const char* path, const struct stat*, int, struct FTW*)
