@@ -58,32 +58,24 @@ TEST(TextStream, KeepsCharactersPiecesAndFormattedOutputInOrder)
     EXPECT_TRUE(text.good());
 }
 
-TEST(TextStream, GrowsBeyondItsInlineCapacityWithoutLosingText)
+TEST(TextStream, GrowsBeyondItsInlineCapacityWithoutLosingTextAndRewindStartsItAfresh)
 {
+    // One stream for all lengths: each rewind() must empty it and clear its
+    // state, however far it has grown, and the next text must grow it further.
+    TextStream text;
     for (std::size_t length :
          {TextStream::INLINE_CAPACITY - 1, TextStream::INLINE_CAPACITY, TextStream::INLINE_CAPACITY + 1,
           3 * TextStream::INLINE_CAPACITY + 17, std::size_t(100000)})
     {
-        TextStream text;
         const std::string expected = patternText(length);
         writeInPieces(text, expected); // soon one piece is more than twice all before it
         EXPECT_EQ(expected, text.text()) << length;
         EXPECT_TRUE(text.good()) << length;
+        text.setstate(std::ios::badbit);
+        text.rewind();
+        EXPECT_TRUE(text.text().empty()) << length;
+        EXPECT_TRUE(text.good()) << length;
     }
-}
-
-TEST(TextStream, RewindEmptiesTheTextAndClearsTheStateAlsoAfterGrowing)
-{
-    TextStream text;
-    writeInPieces(text, patternText(5 * TextStream::INLINE_CAPACITY));
-    text.setstate(std::ios::badbit);
-    text.rewind();
-    EXPECT_TRUE(text.text().empty());
-    EXPECT_TRUE(text.good());
-    const std::string again = patternText(7 * TextStream::INLINE_CAPACITY + 3);
-    writeInPieces(text, again);
-    EXPECT_EQ(again, text.text());
-    text.rewind();
     text << "short";
     EXPECT_EQ("short", text.text());
 }

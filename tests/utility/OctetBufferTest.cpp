@@ -21,16 +21,12 @@ TEST(OctetBufferTest, HexTextHasTwoDigitsPerByteInTheRequestedCaseReplacingTheGi
     EXPECT_EQ("000FA5FF40", text);
     EXPECT_EQ("000fa5ff40", buffer.getHexString(text, false));
     EXPECT_EQ("", OctetBuffer(nullptr, 0).getHexString(text, true));
-}
 
-TEST(OctetBufferTest, HoldsRunsLongerThanItsInlineCapacity)
-{
-    std::vector<unsigned char> bytes(1000);
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<unsigned char>(i);
-    const OctetBuffer buffer(bytes.data(), static_cast<unsigned int>(bytes.size()));
-    std::string text;
-    buffer.getHexString(text, true);
+    // A run longer than the inline capacity.
+    std::vector<unsigned char> run(1000);
+    for (std::size_t i = 0; i < run.size(); ++i)
+        run[i] = static_cast<unsigned char>(i);
+    OctetBuffer(run.data(), static_cast<unsigned int>(run.size())).getHexString(text, true);
     ASSERT_EQ(2000u, text.size());
     EXPECT_EQ("000102", text.substr(0, 6));
     EXPECT_EQ("E5E6E7", text.substr(text.size() - 6));

@@ -46,7 +46,7 @@ std::string uniqueName(const std::string& stem)
     return stem + "-" + std::to_string(::getpid());
 }
 
-TEST(ProcessScanTest, FindsAProcessByItsWholeInvocationNameOnlyAndLeavesOutTheOwnOne)
+TEST(ProcessScanTest, FindsAProcessByItsWholeInvocationNameOnlyLeavingOutTheOwnOneAndZombies)
 {
     const std::string name = uniqueName("lorawan-utility-test-sleeper");
     NamedSleeper sleeper(name);
@@ -57,12 +57,10 @@ TEST(ProcessScanTest, FindsAProcessByItsWholeInvocationNameOnlyAndLeavesOutTheOw
     EXPECT_EQ(-1, Process::findByName(name.substr(0, 15), ::getpid()));
     EXPECT_EQ(-1, Process::findByName(name + "x", ::getpid()));
     EXPECT_EQ(-1, Process::findByName(name, sleeper.pid()));
-}
+    // Asking about another process than this one only scans: no lock file.
+    EXPECT_EQ(sleeper.pid(), Process::isRunning(name, 1));
+    EXPECT_NE(0, ::access(Process::lockFilePath(name).c_str(), F_OK));
 
-TEST(ProcessScanTest, LeavesOutZombies)
-{
-    const std::string name = uniqueName("lorawan-utility-zombie");
-    NamedSleeper sleeper(name);
     ::kill(sleeper.pid(), SIGKILL);
     // Not reaped yet: the process is a zombie until waitpid.
     ASSERT_TRUE(TestSupport::waitFor(
@@ -135,14 +133,6 @@ TEST(InstanceLockTest, LockFileThatIsALinkIsNeverUsedAndTheScanAnswers)
         if (linked != target)
             ::unlink(linked.c_str());
     }
-}
-
-TEST(InstanceLockTest, AskingAboutAnotherProcessOnlyScans)
-{
-    const std::string name = uniqueName("lorawan-utility-other");
-    NamedSleeper sleeper(name);
-    EXPECT_EQ(sleeper.pid(), Process::isRunning(name, 1));
-    EXPECT_NE(0, ::access(Process::lockFilePath(name).c_str(), F_OK));
 }
 
 } // namespace

@@ -159,19 +159,16 @@ TEST_F(ConfigDiscoveryTest, NoFileAtAllIsReportedNamingTheThreePathsFromTheRootW
     }
 }
 
-TEST_F(ConfigDiscoveryTest, TrailingSlashInTheBaseDirectoryIsKeptAsIs)
+TEST_F(ConfigDiscoveryTest, TrailingSlashInTheBaseIsKeptAsIsAndAnUnreadableDebugFileCountsAsAbsent)
 {
     auto pService = runOnce({{"MIREL_RUN", _setup.baseDir() + "/"}});
     expectOnlyTheGlobalFileRead(*pService, _setup.baseDir() + "//lorawan/global_conf.json");
-}
 
-TEST_F(ConfigDiscoveryTest, UnreadableDebugFileCountsAsAbsent)
-{
     _setup.writeConfig(DEBUG, EU868_CONFIGURATION);
     ::chmod(path(DEBUG).c_str(), 0);
     if (::geteuid() == 0)
         _setup.runAs(NOBODY); // root reads everything
-    auto pService = runOnce();
+    pService = runOnce();
     expectOnlyTheGlobalFileRead(*pService, path(GLOBAL));
 }
 

@@ -427,18 +427,16 @@ TEST_F(ConfigParserTest, GatewayIdIsReadAsHexadecimalAndPrintedInUpperCase)
         std::snprintf(shown, sizeof shown, "%016llX", static_cast<unsigned long long>(c.second));
         EXPECT_EQ(std::string(" INFO: gateway MAC address is configured to ") + shown, other.err.back());
     }
-}
 
-TEST_F(ConfigParserTest, GatewayIdThatIsNotAStringLeavesTheIdentifierAlone)
-{
-    parseGateway(R"({"gateway_conf": {"gateway_ID": "77"}})");
-    const Parsed parsed = parseGateway(R"({"gateway_conf": {"gateway_ID": 1234}})");
-    EXPECT_EQ(0, parsed.result);
-    EXPECT_EQ(0x77u, parsed.gatewayId);
-    EXPECT_EQ(1u, parsed.err.size());
-    const Parsed missing = parseGateway(R"({"gateway_conf": {}})");
-    EXPECT_EQ(0, missing.result);
-    EXPECT_EQ(0x77u, missing.gatewayId);
+    // An identifier that is not a string, or none, leaves the last one alone.
+    for (const char* section : {R"({"gateway_ID": 1234})", "{}"})
+    {
+        parseGateway(R"({"gateway_conf": {"gateway_ID": "77"}})");
+        const Parsed kept = parseGateway(std::string(R"({"gateway_conf": )") + section + "}");
+        EXPECT_EQ(0, kept.result) << section;
+        EXPECT_EQ(0x77u, kept.gatewayId) << section;
+        EXPECT_EQ(1u, kept.err.size()) << section;
+    }
 }
 
 } // namespace
