@@ -13,6 +13,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,12 +30,6 @@ std::size_t occurrences(const std::string& text, const std::string& part)
     for (std::string::size_type at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
         ++count;
     return count;
-}
-
-bool exists(const std::string& path)
-{
-    struct stat info;
-    return ::stat(path.c_str(), &info) == 0;
 }
 
 /// The daemon is not our child: once it has ended it may linger as a zombie
@@ -66,14 +61,14 @@ class DaemonModeTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (!exists(LOG_DIRECTORY))
+        if (!std::filesystem::exists(LOG_DIRECTORY))
         {
             makeDirectories(LOG_DIRECTORY);
             _createdDirectory = true;
         }
-        if (!exists(LOG_DIRECTORY))
+        if (!std::filesystem::exists(LOG_DIRECTORY))
             GTEST_SKIP() << "cannot create " << LOG_DIRECTORY;
-        if (exists(LOG_FILE))
+        if (std::filesystem::exists(LOG_FILE))
         {
             _savedLog = LOG_FILE + ".saved-by-test";
             std::rename(LOG_FILE.c_str(), _savedLog.c_str());
@@ -185,7 +180,7 @@ TEST_F(DaemonModeTest, InteractiveModeLeavesTheLogFileAlone)
         EXPECT_NE(LOG_FILE, linkTarget("/proc/" + std::to_string(pService->pid()) + "/fd/" + fd));
     pService->signal(SIGTERM);
     ASSERT_TRUE(pService->waitForExit());
-    EXPECT_FALSE(exists(LOG_FILE));
+    EXPECT_FALSE(std::filesystem::exists(LOG_FILE));
 }
 
 } // namespace
