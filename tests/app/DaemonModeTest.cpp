@@ -6,6 +6,7 @@
 //
 
 #include "Isolation.h"
+#include "ReliabilityTestSupport.h"
 #include "ServiceSetup.h"
 #include "TestSupport.h"
 
@@ -23,14 +24,6 @@ namespace
 {
 
 const std::string LOG_FILE = std::string(LOG_DIRECTORY) + "/lorawanserver.log";
-
-std::size_t occurrences(const std::string& text, const std::string& part)
-{
-    std::size_t count = 0;
-    for (std::string::size_type at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
 
 /// The daemon is not our child: once it has ended it may linger as a zombie
 /// until init reaps it.
@@ -107,7 +100,7 @@ protected:
     void runDaemon(const std::vector<std::string>& extraArgs = {})
     {
         // An earlier run may have left its own lines in the log.
-        const std::size_t startsBefore = occurrences(readFile(LOG_FILE), "concentrator started");
+        const std::size_t startsBefore = countOf(readFile(LOG_FILE), "concentrator started");
         std::vector<std::string> args = daemonArguments();
         const std::string pidFile = _pidFiles.back();
         args.insert(args.end(), extraArgs.begin(), extraArgs.end());
@@ -116,7 +109,7 @@ protected:
         ASSERT_EQ(0, pLauncher->exitStatus());
 
         ASSERT_TRUE(
-            waitFor([&] { return occurrences(readFile(LOG_FILE), "concentrator started") > startsBefore; }))
+            waitFor([&] { return countOf(readFile(LOG_FILE), "concentrator started") > startsBefore; }))
             << readFile(LOG_FILE);
         ASSERT_TRUE(waitFor([&] { return !readFile(pidFile).empty(); }));
         const pid_t daemon = static_cast<pid_t>(std::stol(readFile(pidFile)));
