@@ -6,6 +6,7 @@
 //
 
 #include "Isolation.h"
+#include "ReliabilityTestSupport.h"
 #include "ServiceSetup.h"
 #include "TestSupport.h"
 
@@ -13,6 +14,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,20 +24,6 @@ namespace
 {
 
 const std::string LOG_FILE = std::string(LOG_DIRECTORY) + "/lorawanserver.log";
-
-std::size_t occurrences(const std::string& text, const std::string& part)
-{
-    std::size_t count = 0;
-    for (std::string::size_type at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
-bool exists(const std::string& path)
-{
-    struct stat info;
-    return ::stat(path.c_str(), &info) == 0;
-}
 
 /// The daemon is not our child: once it has ended it may linger as a zombie
 /// until init reaps it.
@@ -66,14 +54,14 @@ class DaemonModeTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (!exists(LOG_DIRECTORY))
+        if (!std::filesystem::exists(LOG_DIRECTORY))
         {
             makeDirectories(LOG_DIRECTORY);
             _createdDirectory = true;
         }
-        if (!exists(LOG_DIRECTORY))
+        if (!std::filesystem::exists(LOG_DIRECTORY))
             GTEST_SKIP() << "cannot create " << LOG_DIRECTORY;
-        if (exists(LOG_FILE))
+        if (std::filesystem::exists(LOG_FILE))
         {
             _savedLog = LOG_FILE + ".saved-by-test";
             std::rename(LOG_FILE.c_str(), _savedLog.c_str());
@@ -112,7 +100,7 @@ protected:
     void runDaemon(const std::vector<std::string>& extraArgs = {})
     {
         // An earlier run may have left its own lines in the log.
-        const std::size_t startsBefore = occurrences(readFile(LOG_FILE), "concentrator started");
+        const std::size_t startsBefore = countOf(readFile(LOG_FILE), "concentrator started");
         std::vector<std::string> args = daemonArguments();
         const std::string pidFile = _pidFiles.back();
         args.insert(args.end(), extraArgs.begin(), extraArgs.end());
@@ -121,7 +109,7 @@ protected:
         ASSERT_EQ(0, pLauncher->exitStatus());
 
         ASSERT_TRUE(
-            waitFor([&] { return occurrences(readFile(LOG_FILE), "concentrator started") > startsBefore; }))
+            waitFor([&] { return countOf(readFile(LOG_FILE), "concentrator started") > startsBefore; }))
             << readFile(LOG_FILE);
         ASSERT_TRUE(waitFor([&] { return !readFile(pidFile).empty(); }));
         const pid_t daemon = static_cast<pid_t>(std::stol(readFile(pidFile)));
@@ -185,7 +173,7 @@ TEST_F(DaemonModeTest, InteractiveModeLeavesTheLogFileAlone)
         EXPECT_NE(LOG_FILE, linkTarget("/proc/" + std::to_string(pService->pid()) + "/fd/" + fd));
     pService->signal(SIGTERM);
     ASSERT_TRUE(pService->waitForExit());
-    EXPECT_FALSE(exists(LOG_FILE));
+    EXPECT_FALSE(std::filesystem::exists(LOG_FILE));
 }
 
 } // namespace

@@ -62,17 +62,12 @@ public:
         ::unlink(_path.c_str());
     }
 
-    std::vector<Message> messages() const
-    {
-        std::lock_guard<std::mutex> lock(_mutex);
-        return _messages;
-    }
-
     /// The messages holding the assignment line, such as "READY=1".
     std::vector<Message> with(const std::string& line) const
     {
+        std::lock_guard<std::mutex> lock(_mutex);
         std::vector<Message> found;
-        for (const Message& message : messages())
+        for (const Message& message : _messages)
             for (const std::string& part : lines(message.text))
                 if (part == line)
                     found.push_back(message);

@@ -4,6 +4,7 @@
 // What the service does when its worker fails or hangs.
 //
 
+#include "ReliabilityTestSupport.h"
 #include "ServiceSetup.h"
 #include "TestSupport.h"
 
@@ -16,8 +17,6 @@ using namespace TestSupport;
 
 namespace
 {
-
-const char* const CONSUMER_SOCKET = "/dev/shm/LoRaWANGatewayUnixSocket";
 
 class WorkerFailureTest : public ::testing::Test
 {

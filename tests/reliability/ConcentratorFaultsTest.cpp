@@ -103,23 +103,6 @@ TEST_F(ConcentratorFaultsTest, FailedConnectOrStartIsReportedAndTheServiceShutsD
     }
 }
 
-/// The scenario member "batches": the given number of calls, each with
-/// perCall packets stamped 0, 1, 2... in order.
-std::string numberedBatches(int calls, int perCall)
-{
-    std::string batches;
-    for (int call = 0; call < calls; ++call)
-    {
-        batches += call > 0 ? ",[" : "[";
-        for (int i = 0; i < perCall; ++i)
-            batches +=
-                (i > 0 ? "," : "") +
-                packetJson(868100000, 0, "40", ", \"count_us\": " + std::to_string(call * perCall + i));
-        batches += "]";
-    }
-    return "\"batches\": [" + batches + "]";
-}
-
 TEST_F(ConcentratorFaultsTest, FailedFetchComesAfterEveryPacketBeforeItWasDelivered)
 {
     // A failed fetch is any negative count, not only -1; a count above the 16

@@ -33,16 +33,6 @@ double secondsBetween(Clock::time_point from, Clock::time_point to)
     return std::chrono::duration_cast<Seconds>(to - from).count();
 }
 
-/// The scenario member "batches": one call that receives count packets.
-std::string oneBatch(int count)
-{
-    std::string packets;
-    for (int i = 0; i < count; ++i)
-        packets +=
-            (i > 0 ? "," : "") + packetJson(868100000, 0, "40", ", \"count_us\": " + std::to_string(i));
-    return "\"batches\": [[" + packets + "]]";
-}
-
 class ConcentratorLivenessTest : public ::testing::Test
 {
 protected:
@@ -103,7 +93,7 @@ TEST_F(ConcentratorLivenessTest, QuietConcentratorIsProbedAboutEvery5sAndNeverWh
 
 TEST_F(ConcentratorLivenessTest, StallDuringReceiveEndsWithTheLineAndStatus75AtTheDeadline)
 {
-    _setup.writeScenario("{" + oneBatch(3) + R"(, "stall_after_ms": 1000)" + recordMember() + "}");
+    _setup.writeScenario("{" + numberedBatches(1, 3) + R"(, "stall_after_ms": 1000)" + recordMember() + "}");
     FrameRecorder recorder(CONSUMER_SOCKET);
     auto pService = _setup.start();
     const auto hung = waitForRecord(HUNG);
@@ -122,7 +112,7 @@ TEST_F(ConcentratorLivenessTest, StallDuringReceiveEndsWithTheLineAndStatus75AtT
 
 TEST_F(ConcentratorLivenessTest, UnpluggedConcentratorEndsTheWorkerWithoutTheFrozenWorkerWait)
 {
-    _setup.writeScenario("{" + oneBatch(3) + R"(, "unplug_after_ms": 1000)" + recordMember() + "}");
+    _setup.writeScenario("{" + numberedBatches(1, 3) + R"(, "unplug_after_ms": 1000)" + recordMember() + "}");
     FrameRecorder recorder(CONSUMER_SOCKET);
     auto pService = _setup.startAndWait();
     const Clock::time_point started = Clock::now();

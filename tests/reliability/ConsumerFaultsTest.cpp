@@ -1,9 +1,10 @@
 //
 // ConsumerFaultsTest.cpp
 //
-// The real service against a consumer that is absent, killed, restarted or
-// stalled: the service never dies, delivers again as soon as a consumer is
-// back, and every frame that arrives is one whole document.
+// The real service against a consumer that is killed, restarted or stalled
+// (an absent one is in ServiceStatisticsTest): the service never dies,
+// delivers again as soon as a consumer is back, and every frame that arrives
+// is one whole document.
 //
 
 #include "ReliabilityTestSupport.h"
@@ -57,24 +58,6 @@ std::vector<std::string> completeLines(const std::string& out)
     if (!out.empty() && out.back() != '\n')
         result.pop_back();
     return result;
-}
-
-TEST_F(ConsumerFaultsTest, ConsumerAbsentAtStartGetsWholeDocumentsOnceItListens)
-{
-    _setup.writeScenario(STEADY_TRAFFIC);
-    auto pService = _setup.startAndWait();
-    ASSERT_TRUE(pService->waitForOut(FAILURE_LINE)) << pService->out();
-
-    FrameRecorder recorder(CONSUMER_SOCKET);
-    ASSERT_TRUE(waitFor([&] { return recorder.frameCount() >= 200; })) << recorder.frameCount();
-    expectCleanEnd(*pService);
-    const auto connections = recorder.finish();
-
-    EXPECT_EQ(1u, connections.size());
-    expectWholeDocuments(connections);
-    // Every failed attempt wrote its two lines.
-    const std::string out = pService->out();
-    EXPECT_EQ(countOf(out, FAILURE_LINE), countOf(out, ", Error Code is: "));
 }
 
 TEST_F(ConsumerFaultsTest, ConsumerKilledMidStreamAndRestartedNeverHurtsTheService)

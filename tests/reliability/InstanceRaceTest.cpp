@@ -74,9 +74,11 @@ TEST_F(InstanceRaceTest, SimultaneousStartsLeaveExactlyOneRunningAndTheOthersNam
             EXPECT_EQ(EXIT_ALREADY_RUNNING, pStart->exitStatus()) << pStart->out();
             const std::vector<std::string> out = lines(pStart->out());
             ASSERT_EQ(3u, out.size()) << pStart->out();
+            EXPECT_TRUE(hasTimeStamp(out[0])) << out[0];
             EXPECT_EQ(" LoRaWAN Server is already running!", withoutTimeStamp(out[0]));
             EXPECT_EQ("  This PID: " + std::to_string(pStart->pid()), out[1]);
             EXPECT_EQ("  Other PID: " + std::to_string(winner.pid()), out[2]);
+            EXPECT_EQ("", pStart->err());
         }
 
         // The one that runs is a whole service: it starts and stops cleanly.

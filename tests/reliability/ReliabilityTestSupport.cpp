@@ -5,6 +5,7 @@
 //
 
 #include "ReliabilityTestSupport.h"
+#include "ServiceSetup.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -70,7 +71,6 @@ std::string dataProblem(const OrderedJson& data)
 // Written out on purpose: the service must use exactly this path.
 const char* const CONSUMER_SOCKET = "/dev/shm/LoRaWANGatewayUnixSocket";
 const char* const HEAVY_TRAFFIC = R"({"generator": {"rate": 0, "burst": 16, "seed": 11}})";
-const char* const STEADY_TRAFFIC = R"({"generator": {"rate": 2000, "burst": 4, "seed": 5}})";
 
 std::size_t countOf(const std::string& text, const std::string& part)
 {
@@ -78,6 +78,21 @@ std::size_t countOf(const std::string& text, const std::string& part)
     for (std::string::size_type at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
         ++count;
     return count;
+}
+
+std::string numberedBatches(int calls, int perCall)
+{
+    std::string batches;
+    for (int call = 0; call < calls; ++call)
+    {
+        batches += call > 0 ? ",[" : "[";
+        for (int i = 0; i < perCall; ++i)
+            batches +=
+                (i > 0 ? "," : "") +
+                packetJson(868100000, 0, "40", ", \"count_us\": " + std::to_string(call * perCall + i));
+        batches += "]";
+    }
+    return "\"batches\": [" + batches + "]";
 }
 
 void expectCleanEnd(ChildProcess& service)

@@ -24,11 +24,12 @@ extern const char* const CONSUMER_SOCKET;
 /// The simulated concentrator at full load: 16 packets at every receive call.
 extern const char* const HEAVY_TRAFFIC;
 
-/// About 2000 packets a second.
-extern const char* const STEADY_TRAFFIC;
-
 std::size_t countOf(const std::string& text, const std::string& part);
 /// Returns how often part occurs in text.
+
+std::string numberedBatches(int calls, int perCall);
+/// Returns the scenario member "batches": the given number of receive calls,
+/// each with perCall packets stamped (count_us) 0, 1, 2... in order.
 
 void expectCleanEnd(ChildProcess& service);
 /// Asks the service to stop (SIGTERM) and expects it to end with status 0 and
