@@ -6,6 +6,8 @@
 
 #include "markup/MarkupFactoryJSON.h"
 
+#include "markup/TextStream.h"
+
 #include <Poco/NumericString.h>
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 #include <cxxabi.h>
 #include <exception>
 #include <iterator>
+#include <optional>
 #include <ostream>
 #include <string_view>
 
@@ -141,7 +144,7 @@ char* placeEscape(char c, char* pOut)
 // Writes text to pOut, which has room for LONGEST_ESCAPE characters for each
 // of its characters, with every character that needs it escaped, and returns
 // the end of what it wrote.
-char* copyEscaped(std::string_view text, char* pOut)
+char* copyWithEscapes(std::string_view text, char* pOut)
 {
     for (char c : text)
     {
@@ -153,24 +156,54 @@ char* copyEscaped(std::string_view text, char* pOut)
     return pOut;
 }
 
+// As copyWithEscapes(), for texts that mostly need no escape: copies first,
+// noting whether any character needed one, and writes again with the escapes
+// only if so.
+inline char* copyEscaped(std::string_view text, char* pOut)
+{
+    bool needed = false;
+    // Names and values are short: the loop's own counting costs as much as
+    // the copy, four characters a round halve it.
+#pragma GCC unroll 4
+    for (std::size_t i = 0; i < text.size(); ++i)
+    {
+        pOut[i] = text[i];
+        needed |= ESCAPE_TABLE.needed[static_cast<unsigned char>(text[i])];
+    }
+    return needed ? copyWithEscapes(text, pOut) : pOut + text.size();
+}
+
 } // namespace
 
 class MarkupFactoryJSON::Output
-/// Collects the text of one element and hands it to the stream's buffer under
-/// one sentry, as the stream's own output functions do for theirs: a stream
-/// that is not good takes nothing, a buffer that refuses part of the text
-/// marks the stream bad and ends the element's text, and an exception from
-/// the buffer marks the stream bad and is rethrown only when the stream's
-/// exception mask asks for it.
+/// Collects the text of one element and passes it on as the stream's own
+/// output functions do for theirs: a stream that is not good takes nothing, a
+/// tied stream is flushed first, a unit-buffered one after, a buffer that
+/// refuses part of the text marks the stream bad and ends the element's text,
+/// and an exception from the buffer marks the stream bad and is rethrown only
+/// when the stream's exception mask asks for it.
 ///
-/// The text gathers in a small array and goes to the buffer whenever the array
-/// is full and at finish(): one call of the buffer for a usual element, and no
-/// allocation.
+/// On a TextStream the text is placed straight into the stream's memory and
+/// becomes part of its text when the element is finished; on any other stream
+/// it gathers in a small array that goes to the stream's buffer whenever it is
+/// full and at finish(). Either way there is no allocation per element.
 {
 public:
-    explicit Output(std::ostream& ostr)
-        : _ostr(ostr), _sentry(ostr), _pBuffer(_sentry ? ostr.rdbuf() : nullptr), _pNext(_text)
+    Output(std::ostream& ostr, TextStream* pTextStream)
+        : _ostr(ostr), _pBuffer(nullptr), _pTextStream(nullptr), _pNext(_text), _pEnd(std::end(_text))
     {
+        // The stream's sentry does nothing for a good stream that is neither
+        // tied nor unit-buffered, and it is not inlined: an element would pay
+        // a tenth of its cost for it.
+        const bool ok = ostr.tie() || (ostr.flags() & std::ios::unitbuf) || !ostr.good()
+                            ? static_cast<bool>(_sentry.emplace(ostr))
+                            : true;
+        _pBuffer = ok ? ostr.rdbuf() : nullptr;
+        if (ok && pTextStream && pTextStream->holdsText())
+        {
+            _pTextStream = pTextStream;
+            openRoom();
+        }
     }
 
     Output(const Output&) = delete;
@@ -184,7 +217,7 @@ public:
 
     void write(std::string_view literal)
     {
-        // The dialect's literals are far shorter than the array.
+        // The dialect's literals are far shorter than the room.
         makeRoom(literal.size());
         _pNext = std::copy(literal.begin(), literal.end(), _pNext);
     }
@@ -225,11 +258,17 @@ public:
         put(QUOTE);
     }
 
-    void finish() { handOver(); }
-    /// Hands the rest of the text to the buffer; the last call for an element.
+    void finish()
+    /// Passes on the rest of the text; the last call for an element.
+    {
+        if (_pTextStream)
+            _pTextStream->commit(_pNext);
+        else
+            handOver();
+    }
 
 private:
-    std::size_t room() const { return static_cast<std::size_t>(std::end(_text) - _pNext); }
+    std::size_t room() const { return static_cast<std::size_t>(_pEnd - _pNext); }
 
     void makeRoom(std::size_t size)
     {
@@ -238,19 +277,28 @@ private:
     }
 
     void handOver();
+    void openRoom();
     void fail();
     void failUnwinding();
     void failWith(const std::exception_ptr& pException);
 
     std::ostream& _ostr;
-    std::ostream::sentry _sentry;
+    std::optional<std::ostream::sentry> _sentry;
     std::streambuf* _pBuffer;
-    char _text[TEXT_CAPACITY];
+    TextStream* _pTextStream;
     char* _pNext;
+    char* _pEnd;
+    char _text[TEXT_CAPACITY];
 };
 
 void MarkupFactoryJSON::Output::handOver()
 {
+    if (_pTextStream)
+    {
+        _pTextStream->commit(_pNext);
+        openRoom();
+        return;
+    }
     const std::streamsize size = _pNext - _text;
     _pNext = _text;
     if (!_pBuffer || size == 0)
@@ -271,19 +319,40 @@ void MarkupFactoryJSON::Output::handOver()
     }
 }
 
+inline void MarkupFactoryJSON::Output::openRoom()
+{
+    try
+    {
+        _pNext = _pTextStream->room(TEXT_CAPACITY);
+        _pEnd = _pNext + TEXT_CAPACITY;
+    }
+    catch (abi::__forced_unwind&)
+    {
+        failUnwinding();
+        throw;
+    }
+    catch (...)
+    {
+        failWith(std::current_exception());
+    }
+}
+
 void MarkupFactoryJSON::Output::fail()
 {
+    // What follows gathers in the array and goes nowhere.
     _pBuffer = nullptr;
+    _pTextStream = nullptr;
+    _pNext = _text;
+    _pEnd = std::end(_text);
     _ostr.setstate(std::ios::badbit);
 }
 
 void MarkupFactoryJSON::Output::failUnwinding()
 {
     // A thread being cancelled must go on unwinding, whatever the mask.
-    _pBuffer = nullptr;
     try
     {
-        _ostr.setstate(std::ios::badbit);
+        fail();
     }
     catch (const std::ios::failure&)
     {
@@ -294,10 +363,9 @@ void MarkupFactoryJSON::Output::failWith(const std::exception_ptr& pException)
 {
     // Like the stream's own functions: bad first, then the buffer's own
     // exception, and that only when the mask asks for failures on bad.
-    _pBuffer = nullptr;
     try
     {
-        _ostr.setstate(std::ios::badbit);
+        fail();
     }
     catch (const std::ios::failure&)
     {
@@ -306,13 +374,18 @@ void MarkupFactoryJSON::Output::failWith(const std::exception_ptr& pException)
 }
 
 MarkupFactoryJSON::MarkupFactoryJSON(std::ostream& ostr, bool format, bool auxFlag)
-    : MarkupFactory(ostr, format, auxFlag), _firstMember(true)
+    : MarkupFactory(ostr, format, auxFlag), _firstMember(true), _pTextStream(nullptr)
+{
+}
+
+MarkupFactoryJSON::MarkupFactoryJSON(TextStream& ostr, bool format, bool auxFlag)
+    : MarkupFactory(ostr, format, auxFlag), _firstMember(true), _pTextStream(&ostr)
 {
 }
 
 MarkupFactoryJSON::MarkupFactoryJSON(std::ostream& ostr, Poco::DeflatingStreamBuf::StreamType streamType,
                                      bool format, bool auxFlag)
-    : MarkupFactory(ostr, streamType, format, auxFlag), _firstMember(true)
+    : MarkupFactory(ostr, streamType, format, auxFlag), _firstMember(true), _pTextStream(nullptr)
 {
 }
 
@@ -332,7 +405,7 @@ void MarkupFactoryJSON::descMarkup(const char* baseTypeName, const std::string& 
                                    const std::string& propertyIdentifier, const std::string& writable,
                                    const std::string& description, bool omitEmptyValue)
 {
-    Output out(*_pOstr);
+    Output out(*_pOstr, _pTextStream);
     if (_firstMember)
         _firstMember = false;
     else

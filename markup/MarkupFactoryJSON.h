@@ -16,6 +16,8 @@ namespace BACnet
 namespace WS
 {
 
+class TextStream;
+
 class MarkupFactoryJSON : public MarkupFactory
 /// Writes CSML-style JSON: an element becomes a member of the enclosing object
 /// and its scalar value a quoted string.
@@ -40,6 +42,10 @@ class MarkupFactoryJSON : public MarkupFactory
 public:
     MarkupFactoryJSON(std::ostream& ostr, bool format, bool auxFlag);
     /// Creates a plain-text JSON writer over ostr (see MarkupFactory).
+
+    MarkupFactoryJSON(TextStream& ostr, bool format, bool auxFlag);
+    /// Creates a plain-text JSON writer that places each element's text
+    /// straight into the memory of ostr.
 
     MarkupFactoryJSON(std::ostream& ostr, Poco::DeflatingStreamBuf::StreamType streamType, bool format,
                       bool auxFlag);
@@ -91,6 +97,9 @@ private:
     bool isConstructed(const char* baseTypeName) const;
     static bool isListLike(const char* baseTypeName);
     static bool isArrayType(const char* baseTypeName);
+
+    TextStream* _pTextStream;
+    /// The target stream when it is a TextStream, else null.
 };
 
 } // namespace WS

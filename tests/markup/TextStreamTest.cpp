@@ -98,6 +98,24 @@ TEST(TextStream, AWriterGivesTheSameDocumentAsOnAStringStreamDocumentAfterDocume
     }
 }
 
+TEST(TextStream, AWriterFollowsABufferPutInPlaceOfTheStreamsOwn)
+{
+    std::stringbuf other;
+    TextStream text;
+    text << "own";
+    std::streambuf* pOwn = text.rdbuf(&other);
+    MarkupTestWriter writer(text, false, false);
+    writer.write(opened(MarkupFactory::BT_SEQUENCE, ""));
+    writer.write(leaf(MarkupFactory::BT_STRING, "n", "v"));
+    writer.closeAllOpenMarkups();
+    EXPECT_EQ("{\"n\":\"v\"}", other.str());
+    EXPECT_EQ("own", text.text());
+
+    text.rdbuf(pOwn);
+    writer.write(leaf(MarkupFactory::BT_STRING, "m", "w"));
+    EXPECT_EQ("own,\"m\":\"w\"", text.text());
+}
+
 TEST(TextStream, AWriterLeavesAStreamThatIsNotGoodAsAStringStream)
 {
     for (const std::ios::iostate state : {std::ios::badbit, std::ios::failbit, std::ios::eofbit})
