@@ -70,9 +70,7 @@ std::streamsize TextStream::Buffer::xsputn(const char* pText, std::streamsize co
     if (count <= 0)
         return 0;
     const std::size_t size = static_cast<std::size_t>(count);
-    if (static_cast<std::size_t>(epptr() - pptr()) < size)
-        reserve(size);
-    std::memcpy(pptr(), pText, size);
+    std::memcpy(room(size), pText, size);
     advance(size);
     return count;
 }

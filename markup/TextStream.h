@@ -29,8 +29,8 @@ class TextStream : public std::ostream
 /// storage and its locale set-up, which a new stream would have to make anew.
 ///
 /// Texts of up to INLINE_CAPACITY characters (any packet document, with the
-/// room a writer asks for beyond it) are kept inside the object; longer ones move to the heap, which the
-/// stream keeps until it is destroyed.
+/// room a writer asks for beyond it) are kept inside the object; longer ones
+/// move to the heap, which the stream keeps until it is destroyed.
 {
 public:
     static constexpr std::size_t INLINE_CAPACITY = 1536;
