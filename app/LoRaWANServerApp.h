@@ -11,7 +11,7 @@
 #ifndef LoRaWANServerApp_INCLUDED
 #define LoRaWANServerApp_INCLUDED
 
-#include "worker/StatisticsSettings.h"
+#include "worker/statistics/StatisticsSettings.h"
 
 #include <Poco/Util/OptionSet.h>
 #include <Poco/Util/ServerApplication.h>

@@ -11,6 +11,7 @@
 #include "contract/ConsumerContract.h"
 #include "utility/Process.h"
 #include "worker/WorkerConstants.h"
+#include "worker/config/ConfigConstants.h"
 
 #include <Poco/Util/Application.h>
 #include <Poco/Util/HelpFormatter.h>

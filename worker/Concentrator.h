@@ -12,7 +12,7 @@
 #define LoRaWANServer_Concentrator_INCLUDED
 
 #include "hal/HalApi.h"
-#include "worker/WorkerCounters.h"
+#include "worker/statistics/WorkerCounters.h"
 
 #include <atomic>
 #include <cstdint>

@@ -5,8 +5,10 @@
 // Package: Worker
 // Module:  WorkerConstants
 //
-// Fixed values of the concentrator worker. What it shares with its consumer
-// is in contract/ConsumerContract.h.
+// Fixed values of the concentrator worker's pass and of its way to the HAL.
+// Those of configuration, forwarding and statistics are in their folders'
+// own constants headers; what the worker shares with its consumer is in
+// contract/ConsumerContract.h.
 //
 
 #ifndef LoRaWANServer_WorkerConstants_INCLUDED
@@ -20,9 +22,6 @@ const long PASS_WAIT_MS = 3;
 
 /// Records fetched from the concentrator by one pass (the depth of its FIFO).
 const int RECEIVE_BATCH = 16;
-
-/// Attempts to forward the records of one pass, each on a fresh connection after a failure.
-const int FORWARD_ATTEMPTS = 2;
 
 /// A pass that receives nothing probes the concentrator when this many
 /// milliseconds have passed without a received packet and without a probe:
@@ -42,23 +41,6 @@ const long STOP_DEADLINE_MS = 10000;
 
 /// Serial device of the concentrator.
 const char* const CONCENTRATOR_DEVICE = "/dev/ttyACM0";
-
-/// Environment variable naming the base directory of the configuration files.
-const char* const CONFIG_BASE_VARIABLE = "MIREL_RUN";
-
-/// Configuration files, below the base directory.
-const char* const GLOBAL_CONFIG_SUFFIX = "/lorawan/global_conf.json";
-const char* const LOCAL_CONFIG_SUFFIX = "/lorawan/local_conf.json";
-const char* const DEBUG_CONFIG_SUFFIX = "/lorawan/debug_conf.json";
-
-/// Seconds between two writes of the metrics file while the worker runs.
-const long METRICS_PERIOD_S = 10;
-
-/// Name of the thread that writes the statistics line and the metrics file.
-const char* const STATISTICS_THREAD_NAME = "LoRaWANServer_Statistics";
-
-/// Exit status for a configuration file that is not a JSON object.
-const int EXIT_BAD_CONFIGURATION = 1;
 
 } // namespace LoRaWANServer
 

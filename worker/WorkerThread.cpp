@@ -8,8 +8,8 @@
 
 #include "contract/ConsumerContract.h"
 #include "utility/LogHelper.h"
-#include "worker/StatisticsReporter.h"
 #include "worker/WorkerConstants.h"
+#include "worker/statistics/StatisticsReporter.h"
 
 #include <Poco/AutoPtr.h>
 

@@ -8,9 +8,10 @@
 // Definition of the WorkerThread class: the concentrator worker.
 //
 // Implemented in WorkerThread.cpp (construction, reportStatistics(), run(),
-// afterWork()), PrepareWork.cpp (prepareWork()), ConfigParser.cpp (the two
-// parsers) and Forwarding.cpp (work(), markupUpstreamPkt(), the probe of a
-// quiet concentrator); its counts are reported by StatisticsReporter.
+// afterWork()), config/PrepareWork.cpp (prepareWork()), config/ConfigParser.cpp
+// (the two parsers) and forwarding/Forwarding.cpp (work(), markupUpstreamPkt(),
+// the probe of a quiet concentrator); its counts are reported by
+// statistics/StatisticsReporter.
 //
 
 #ifndef LoRaWANServer_WorkerThread_INCLUDED
@@ -19,9 +20,9 @@
 #include "markup/TextStream.h"
 #include "utility/NotificationQueueWorker.h"
 #include "worker/Concentrator.h"
-#include "worker/StatisticsSettings.h"
-#include "worker/WorkerCounters.h"
 #include "worker/WorkerStatus.h"
+#include "worker/statistics/StatisticsSettings.h"
+#include "worker/statistics/WorkerCounters.h"
 
 #include <Poco/Net/StreamSocket.h>
 #include <Poco/NotificationQueue.h>

@@ -4,7 +4,7 @@
 // The statistics log line and the Prometheus text of the worker's counts.
 //
 
-#include "worker/StatisticsText.h"
+#include "worker/statistics/StatisticsText.h"
 
 #include <cstdio>
 

@@ -12,10 +12,10 @@
 #ifndef LoRaWANServer_StatisticsReporter_INCLUDED
 #define LoRaWANServer_StatisticsReporter_INCLUDED
 
-#include "worker/CounterValues.h"
-#include "worker/MetricsFile.h"
-#include "worker/StatisticsSettings.h"
-#include "worker/WorkerCounters.h"
+#include "worker/statistics/CounterValues.h"
+#include "worker/statistics/MetricsFile.h"
+#include "worker/statistics/StatisticsSettings.h"
+#include "worker/statistics/WorkerCounters.h"
 
 #include <Poco/Event.h>
 #include <Poco/Runnable.h>

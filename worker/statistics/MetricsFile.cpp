@@ -4,7 +4,7 @@
 // Implementation of the MetricsFile class.
 //
 
-#include "worker/MetricsFile.h"
+#include "worker/statistics/MetricsFile.h"
 
 #include "utility/LogHelper.h"
 

@@ -4,11 +4,11 @@
 // Implementation of the StatisticsReporter class.
 //
 
-#include "worker/StatisticsReporter.h"
+#include "worker/statistics/StatisticsReporter.h"
 
 #include "utility/LogHelper.h"
-#include "worker/StatisticsText.h"
-#include "worker/WorkerConstants.h"
+#include "worker/statistics/StatisticsConstants.h"
+#include "worker/statistics/StatisticsText.h"
 
 #include <Poco/Clock.h>
 

@@ -4,7 +4,7 @@
 // Implementation of the WorkerCounters class.
 //
 
-#include "worker/WorkerCounters.h"
+#include "worker/statistics/WorkerCounters.h"
 
 #include <Poco/Timestamp.h>
 

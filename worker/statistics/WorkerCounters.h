@@ -12,7 +12,7 @@
 #define LoRaWANServer_WorkerCounters_INCLUDED
 
 #include "hal/HalApi.h"
-#include "worker/CounterValues.h"
+#include "worker/statistics/CounterValues.h"
 
 #include <Poco/Types.h>
 

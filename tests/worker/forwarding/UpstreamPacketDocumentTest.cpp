@@ -5,7 +5,7 @@
 // string stream.
 //
 
-#include "worker/UpstreamPacketDocument.h"
+#include "worker/forwarding/UpstreamPacketDocument.h"
 #include "markup/MarkupFactoryJSON.h"
 
 #include <Poco/NumberFormatter.h>

@@ -4,7 +4,7 @@
 // Conversions of configuration numbers to the HAL's field types.
 //
 
-#include "worker/NumberConversion.h"
+#include "worker/config/NumberConversion.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // Implementation of the ConfigDocument and ConfigValue classes over nlohmann-json.
 //
 
-#include "worker/ConfigDocument.h"
+#include "worker/config/ConfigDocument.h"
 
 #include <nlohmann/json.hpp>
 

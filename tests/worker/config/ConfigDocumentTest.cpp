@@ -5,7 +5,7 @@
 // JSON objects at all.
 //
 
-#include "worker/ConfigDocument.h"
+#include "worker/config/ConfigDocument.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -8,6 +8,7 @@
 #include "utility/LogHelper.h"
 #include "worker/WorkerConstants.h"
 #include "worker/WorkerThread.h"
+#include "worker/config/ConfigConstants.h"
 
 #include <Poco/Environment.h>
 #include <Poco/Exception.h>

@@ -8,10 +8,10 @@
 //
 
 #include "utility/ProcessExit.h"
-#include "worker/ConfigDocument.h"
-#include "worker/NumberConversion.h"
-#include "worker/WorkerConstants.h"
 #include "worker/WorkerThread.h"
+#include "worker/config/ConfigConstants.h"
+#include "worker/config/ConfigDocument.h"
+#include "worker/config/NumberConversion.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -8,9 +8,9 @@
 
 #include "PrometheusText.h"
 #include "TestSupport.h"
-#include "worker/MetricsFile.h"
-#include "worker/StatisticsText.h"
-#include "worker/WorkerCounters.h"
+#include "worker/statistics/MetricsFile.h"
+#include "worker/statistics/StatisticsText.h"
+#include "worker/statistics/WorkerCounters.h"
 
 #include <Poco/Timestamp.h>
 

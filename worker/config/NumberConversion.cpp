@@ -4,7 +4,7 @@
 // Implementation of the NumberConversion class.
 //
 
-#include "worker/NumberConversion.h"
+#include "worker/config/NumberConversion.h"
 
 #include <cfloat>
 #include <cmath>

@@ -8,9 +8,10 @@
 #include "contract/ConsumerContract.h"
 #include "markup/MarkupFactoryJSON.h"
 #include "utility/LogHelper.h"
-#include "worker/UpstreamPacketDocument.h"
 #include "worker/WorkerConstants.h"
 #include "worker/WorkerThread.h"
+#include "worker/forwarding/ForwardingConstants.h"
+#include "worker/forwarding/UpstreamPacketDocument.h"
 
 #include <Poco/Exception.h>
 #include <Poco/Net/SocketAddress.h>

@@ -4,7 +4,7 @@
 // Implementation of markupUpstreamPacket().
 //
 
-#include "worker/UpstreamPacketDocument.h"
+#include "worker/forwarding/UpstreamPacketDocument.h"
 
 #include "contract/ConsumerContract.h"
 #include "markup/MarkupFactory.h"

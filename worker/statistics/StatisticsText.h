@@ -11,7 +11,7 @@
 #ifndef LoRaWANServer_StatisticsText_INCLUDED
 #define LoRaWANServer_StatisticsText_INCLUDED
 
-#include "worker/CounterValues.h"
+#include "worker/statistics/CounterValues.h"
 
 #include <Poco/Types.h>
 
