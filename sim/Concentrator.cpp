@@ -6,7 +6,7 @@
 
 #include "sim/Concentrator.h"
 
-#include "sim/ChannelRules.h"
+#include "hal/ChannelRules.h"
 #include "sim/MonotonicClock.h"
 #include "sim/ScenarioReader.h"
 #include "sim/SimConstants.h"
@@ -127,7 +127,7 @@ int Concentrator::setRadio(std::uint8_t rfChain, const lgw_conf_rxrf_s& conf)
     if (refusal.empty() && _scenario.refuseRxrf.count(rfChain) != 0)
         refusal = "RF chain " + std::to_string(rfChain) + " is refused as the scenario says";
     if (refusal.empty())
-        refusal = ChannelRules::checkRadio(rfChain, conf);
+        refusal = LoRaHal::ChannelRules::checkRadio(rfChain, conf);
     if (!refusal.empty())
         return refuse(line, "lgw_rxrf_setconf: " + refusal);
     _state.rxrfSet[rfChain] = true;
@@ -152,7 +152,7 @@ int Concentrator::setChannel(std::uint8_t ifChain, const lgw_conf_rxif_s& conf)
     if (refusal.empty() && _scenario.refuseRxif.count(ifChain) != 0)
         refusal = "IF chain " + std::to_string(ifChain) + " is refused as the scenario says";
     if (refusal.empty())
-        refusal = ChannelRules::completeChannel(ifChain, completed);
+        refusal = LoRaHal::ChannelRules::completeChannel(ifChain, completed);
     if (!refusal.empty())
         return refuse(line, "lgw_rxif_setconf: " + refusal);
     _state.rxifSet[ifChain] = true;

@@ -6,7 +6,7 @@
 
 #include "sim/UplinkFactory.h"
 
-#include "sim/RadioCodes.h"
+#include "hal/RadioCodes.h"
 #include "sim/SimConstants.h"
 
 #include <algorithm>
@@ -74,7 +74,7 @@ constexpr unsigned BYTE_MASK = 0xFF;
 
 double floorDb(unsigned spreadingFactor)
 {
-    return SF7_FLOOR_DB - FLOOR_STEP_DB * (spreadingFactor - RadioCodes::MIN_SPREADING_FACTOR);
+    return SF7_FLOOR_DB - FLOOR_STEP_DB * (spreadingFactor - LoRaHal::RadioCodes::MIN_SPREADING_FACTOR);
 }
 
 double quantise(double value, double step)
@@ -143,13 +143,13 @@ lgw_pkt_rx_s UplinkFactory::make(const std::vector<ReceiveChannel>& channels)
     packet.bandwidth = channel.bandwidth;
 
     const double noiseDbm = THERMAL_NOISE_DBM_PER_HZ +
-                            DECIBEL_SCALE * std::log10(RadioCodes::bandwidthHz(channel.bandwidth)) +
+                            DECIBEL_SCALE * std::log10(LoRaHal::RadioCodes::bandwidthHz(channel.bandwidth)) +
                             NOISE_FIGURE_DB;
     double signalDbm = device.meanSignalDbm + _random.normal(0.0, FADING_DB);
     if (channel.modulation == MOD_LORA)
     {
         const unsigned sf = pickSpreadingFactor(device, channel, noiseDbm);
-        packet.datarate = RadioCodes::datarateCode(sf);
+        packet.datarate = LoRaHal::RadioCodes::datarateCode(sf);
         packet.coderate = CR_LORA_4_5;
         const double weakestDbm = noiseDbm + floorDb(sf) - BELOW_FLOOR_DB;
         if (signalDbm < weakestDbm)
@@ -181,13 +181,13 @@ UplinkFactory::Device UplinkFactory::makeDevice()
     device.confirmed = _random.chance(CONFIRMED_SHARE);
     device.adaptiveDatarate = _random.chance(ADAPTIVE_DATARATE_SHARE);
     double pick = _random.uniform();
-    device.fixedSpreadingFactor = RadioCodes::MAX_SPREADING_FACTOR;
+    device.fixedSpreadingFactor = LoRaHal::RadioCodes::MAX_SPREADING_FACTOR;
     for (unsigned i = 0; i < sizeof FIXED_SF_WEIGHTS / sizeof FIXED_SF_WEIGHTS[0]; ++i)
     {
         pick -= FIXED_SF_WEIGHTS[i];
         if (pick < 0.0)
         {
-            device.fixedSpreadingFactor = RadioCodes::MIN_SPREADING_FACTOR + i;
+            device.fixedSpreadingFactor = LoRaHal::RadioCodes::MIN_SPREADING_FACTOR + i;
             break;
         }
     }
@@ -230,9 +230,10 @@ unsigned UplinkFactory::pickSpreadingFactor(const Device& device, const ReceiveC
     // fallback of both kinds of device.
     unsigned slowest = 0;
     const double meanSnr = device.meanSignalDbm - noiseDbm;
-    for (unsigned sf = RadioCodes::MIN_SPREADING_FACTOR; sf <= RadioCodes::MAX_SPREADING_FACTOR; ++sf)
+    for (unsigned sf = LoRaHal::RadioCodes::MIN_SPREADING_FACTOR;
+         sf <= LoRaHal::RadioCodes::MAX_SPREADING_FACTOR; ++sf)
     {
-        if (!(channel.datarate & RadioCodes::datarateCode(sf)))
+        if (!(channel.datarate & LoRaHal::RadioCodes::datarateCode(sf)))
             continue;
         // ADR settles on the fastest rate whose floor the average link clears by the margin.
         if (device.adaptiveDatarate ? floorDb(sf) + ADR_MARGIN_DB <= meanSnr
@@ -240,7 +241,7 @@ unsigned UplinkFactory::pickSpreadingFactor(const Device& device, const ReceiveC
             return sf;
         slowest = sf;
     }
-    return slowest != 0 ? slowest : RadioCodes::MIN_SPREADING_FACTOR;
+    return slowest != 0 ? slowest : LoRaHal::RadioCodes::MIN_SPREADING_FACTOR;
 }
 
 void UplinkFactory::setLoRaQuality(lgw_pkt_rx_s& packet, double signalDbm, double noiseDbm)

@@ -1,18 +1,22 @@
 //
 // ChannelRules.h
 //
+// Library: LoRaWANServer_Hal
+// Package: Hal
+// Module:  ChannelRules
+//
 // Definition of the ChannelRules class: what the concentrator accepts as a
 // radio or demodulator channel configuration, and the defaults it fills in.
 //
 
-#ifndef Sim_ChannelRules_INCLUDED
-#define Sim_ChannelRules_INCLUDED
+#ifndef LoRaWANServer_ChannelRules_INCLUDED
+#define LoRaWANServer_ChannelRules_INCLUDED
 
 #include "hal/HalApi.h"
 
 #include <string>
 
-namespace LoRaSim
+namespace LoRaHal
 {
 
 class ChannelRules
@@ -43,6 +47,6 @@ private:
     static std::string completeFsk(lgw_conf_rxif_s& conf);
 };
 
-} // namespace LoRaSim
+} // namespace LoRaHal
 
-#endif // Sim_ChannelRules_INCLUDED
+#endif // LoRaWANServer_ChannelRules_INCLUDED

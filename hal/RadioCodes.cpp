@@ -4,11 +4,11 @@
 // Implementation of the RadioCodes class.
 //
 
-#include "sim/RadioCodes.h"
+#include "hal/RadioCodes.h"
 
 #include "hal/HalApi.h"
 
-namespace LoRaSim
+namespace LoRaHal
 {
 
 namespace
@@ -57,4 +57,4 @@ std::uint32_t RadioCodes::datarateCode(unsigned spreadingFactor)
     return 1U << (spreadingFactor - SF_TO_BIT);
 }
 
-} // namespace LoRaSim
+} // namespace LoRaHal

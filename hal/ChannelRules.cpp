@@ -4,13 +4,13 @@
 // Implementation of the ChannelRules class.
 //
 
-#include "sim/ChannelRules.h"
+#include "hal/ChannelRules.h"
 
-#include "sim/RadioCodes.h"
+#include "hal/RadioCodes.h"
 
 #include <cstdlib>
 
-namespace LoRaSim
+namespace LoRaHal
 {
 
 namespace
@@ -135,4 +135,4 @@ std::string ChannelRules::completeFsk(lgw_conf_rxif_s& conf)
     return "";
 }
 
-} // namespace LoRaSim
+} // namespace LoRaHal

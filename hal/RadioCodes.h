@@ -1,16 +1,20 @@
 //
 // RadioCodes.h
 //
+// Library: LoRaWANServer_Hal
+// Package: Hal
+// Module:  RadioCodes
+//
 // Definition of the RadioCodes class: the HAL's bandwidth and datarate codes
 // in physical units.
 //
 
-#ifndef Sim_RadioCodes_INCLUDED
-#define Sim_RadioCodes_INCLUDED
+#ifndef LoRaWANServer_RadioCodes_INCLUDED
+#define LoRaWANServer_RadioCodes_INCLUDED
 
 #include <cstdint>
 
-namespace LoRaSim
+namespace LoRaHal
 {
 
 class RadioCodes
@@ -33,6 +37,6 @@ public:
     /// Returns DR_LORA_SF7 to DR_LORA_SF12 for 7 to 12; DR_UNDEFINED otherwise.
 };
 
-} // namespace LoRaSim
+} // namespace LoRaHal
 
-#endif // Sim_RadioCodes_INCLUDED
+#endif // LoRaWANServer_RadioCodes_INCLUDED
