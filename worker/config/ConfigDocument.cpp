@@ -196,6 +196,22 @@ const std::string* ConfigValue::string() const
     return isString() ? node(_pNode)->get_ptr<const std::string*>() : nullptr;
 }
 
+std::string ConfigValue::text() const
+{
+    switch (type())
+    {
+        case TYPE_NONE:
+            return "";
+        case TYPE_OBJECT:
+            return "{...}";
+        case TYPE_ARRAY:
+            return "[...]";
+        default:
+            // Invalid UTF-8 in a string is written as the replacement character.
+            return node(_pNode)->dump(-1, ' ', false, Json::error_handler_t::replace);
+    }
+}
+
 std::vector<std::string> ConfigValue::memberNames() const
 {
     std::vector<std::string> names;

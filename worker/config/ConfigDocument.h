@@ -63,6 +63,10 @@ public:
     const std::string* string() const;
     /// Returns the text, or null when this is not a string.
 
+    std::string text() const;
+    /// Returns the value as JSON text ("true", "-166", "\"SX1257\""), an
+    /// object or array as "{...}" or "[...]", no value as an empty text.
+
     std::vector<std::string> memberNames() const;
     /// Returns the names of the members of this object, in no particular
     /// order; none when this is not an object.
