@@ -15,6 +15,7 @@
 #include "utility/LogHelper.h"
 #include "utility/Notification.h"
 #include "utility/Process.h"
+#include "worker/StartupAdvice.h"
 #include "worker/WorkerThread.h"
 #include "worker/config/ConfigCheck.h"
 
@@ -199,6 +200,7 @@ int LoRaWANServerApp::main(const std::vector<std::string>& /*args*/)
 
     blockTerminationSignals();
     std::unique_ptr<Zel::Utility::ErrorHandler> pErrorHandler(new Zel::Utility::ErrorHandler);
+    pErrorHandler->setAdvice(&LoRaWANServer::StartupAdvice::forException);
     Poco::ErrorHandler* pPreviousHandler = Poco::ErrorHandler::set(pErrorHandler.get());
 
     LogHelper::log(std::string(" LoRaWAN server, version: ") + SERVICE_VERSION + " starting");

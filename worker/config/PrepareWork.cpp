@@ -6,6 +6,7 @@
 // handing their settings to it and starting it.
 //
 
+#include "utility/ErrorHandler.h"
 #include "utility/LogHelper.h"
 #include "utility/ProcessExit.h"
 #include "worker/WorkerConstants.h"
@@ -57,13 +58,17 @@ private:
     Poco::UInt64& _gatewayId;
 };
 
-/// Parses the file; a file that is not a JSON object ends the process.
+/// Parses the file; a file that is not a JSON object ends the process, and
+/// the log says where reading stopped.
 std::unique_ptr<ConfigDocument> readConfiguration(const char* path)
 {
-    std::unique_ptr<ConfigDocument> pDocument = ConfigDocument::parseFile(path);
+    std::string problem;
+    std::unique_ptr<ConfigDocument> pDocument = ConfigDocument::parseFile(path, &problem);
     if (!pDocument)
     {
         std::fprintf(stderr, " ERROR: %s id not a valid JSON file\n", path);
+        Zel::Utility::ErrorHandler::writeAdvice(std::string(path) + ": " + problem +
+                                                "; fix it, then check it with lorawanserver --check-config");
         Zel::Utility::ProcessExit::exitProcess(EXIT_BAD_CONFIGURATION);
     }
     return pDocument;
