@@ -5,6 +5,7 @@
 // service has always given, and adds one line that says what to do.
 //
 
+#include "ReliabilityTestSupport.h"
 #include "ServiceSetup.h"
 #include "TestSupport.h"
 
@@ -90,6 +91,21 @@ TEST_F(StartupAdviceTest, EachKnownStartupFailureIsReportedThenAdvisedOnce)
         _setup.writeConfig(GLOBAL, EU868_CONFIGURATION);
         _setup.writeScenario(R"({"batches": []})");
     }
+}
+
+TEST_F(StartupAdviceTest, MakeRunStopsWhenAnotherConsumerHasTheSocket)
+{
+    ConsumerSocket foreign(CONSUMER_SOCKET);
+    const std::string build = std::string(LORAWAN_BIN_DIR) + "/..";
+    ChildProcess job(std::string(LORAWAN_SOURCE_DIR) + "/scripts/run-main-job", {build}, {});
+    ASSERT_TRUE(job.waitForExit());
+    EXPECT_EQ(1, job.exitStatus());
+    EXPECT_NE(std::string::npos,
+              job.err().find("another process listens on " + std::string(CONSUMER_SOCKET)));
+    EXPECT_NE(std::string::npos,
+              job.err().find("run-main-job: lorawan-listen could not take " + std::string(CONSUMER_SOCKET)))
+        << job.err();
+    EXPECT_EQ(std::string::npos, job.out().find("LoRaWAN server, version"));
 }
 
 } // namespace
