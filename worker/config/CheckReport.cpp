@@ -24,7 +24,9 @@ using Rows = std::vector<std::vector<std::string>>;
 const char* const COLUMN_GAP = "  ";
 const char* const NOTHING = "-";
 const double HZ_PER_KHZ = 1000.0;
-const char JSON_CONTROL_LIMIT = 0x20;
+const unsigned char JSON_CONTROL_LIMIT = 0x20;
+const unsigned char UTF8_MULTIBYTE = 0x80;
+const char* const REPLACEMENT_CHARACTER = "\\ufffd";
 
 std::string roleOf(const ConfigCheck::Result& result, const std::string& path)
 {
@@ -40,13 +42,6 @@ std::string number(double value)
 {
     char text[32];
     std::snprintf(text, sizeof(text), "%g", value);
-    return text;
-}
-
-std::string hexadecimal(Poco::UInt64 id)
-{
-    char text[32];
-    std::snprintf(text, sizeof(text), "%016llX", static_cast<unsigned long long>(id));
     return text;
 }
 
@@ -140,7 +135,7 @@ void writeBoardAndGateway(std::ostream& out, const ConfigCheck::Result& result)
         rows.push_back({"Board", "not set (private network, clock from radio 0)", NOTHING});
     }
     if (plan.gateway.set)
-        rows.push_back({"Gateway", hexadecimal(plan.gateway.id), roleOf(result, plan.gateway.file)});
+        rows.push_back({"Gateway", plan.gateway.idText(), roleOf(result, plan.gateway.file)});
     else
         rows.push_back({"Gateway", "not set (0)", NOTHING});
     writeRows(out, rows);
@@ -228,25 +223,70 @@ void writeFindings(std::ostream& out, const ConfigFindings& findings)
     }
 }
 
+/// The length of the well-formed UTF-8 sequence at text[start], 0 when
+/// there is none (RFC 3629: no overlong forms, no surrogates, at most
+/// U+10FFFF).
+std::size_t utf8Length(const std::string& text, std::size_t start)
+{
+    struct Lead
+    {
+        unsigned char low, high;             // lead byte range
+        unsigned char secondLow, secondHigh; // range of the byte after it
+        std::size_t length;
+    };
+    static const Lead LEADS[] = {{0xC2, 0xDF, 0x80, 0xBF, 2}, {0xE0, 0xE0, 0xA0, 0xBF, 3},
+                                 {0xE1, 0xEC, 0x80, 0xBF, 3}, {0xED, 0xED, 0x80, 0x9F, 3},
+                                 {0xEE, 0xEF, 0x80, 0xBF, 3}, {0xF0, 0xF0, 0x90, 0xBF, 4},
+                                 {0xF1, 0xF3, 0x80, 0xBF, 4}, {0xF4, 0xF4, 0x80, 0x8F, 4}};
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    for (const Lead& lead : LEADS)
+    {
+        if (byte(start) < lead.low || byte(start) > lead.high)
+            continue;
+        if (start + lead.length > text.size() || byte(start + 1) < lead.secondLow ||
+            byte(start + 1) > lead.secondHigh)
+            return 0;
+        for (std::size_t i = start + 2; i < start + lead.length; ++i)
+        {
+            if ((byte(i) & 0xC0) != 0x80)
+                return 0;
+        }
+        return lead.length;
+    }
+    return 0;
+}
+
+/// text as a JSON string: quoted, escaped, and with every byte that is not
+/// part of well-formed UTF-8 (a file name can hold any) as U+FFFD.
 std::string jsonString(const std::string& text)
 {
     std::string quoted = "\"";
-    for (const char c : text)
+    for (std::size_t i = 0; i < text.size(); ++i)
     {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c == '"' || c == '\\')
         {
             quoted += '\\';
-            quoted += c;
+            quoted += static_cast<char>(c);
         }
-        else if (c >= 0 && c < JSON_CONTROL_LIMIT)
+        else if (c < JSON_CONTROL_LIMIT)
         {
             char escape[8];
             std::snprintf(escape, sizeof(escape), "\\u%04x", static_cast<unsigned>(c));
             quoted += escape;
         }
+        else if (c < UTF8_MULTIBYTE)
+        {
+            quoted += static_cast<char>(c);
+        }
+        else if (const std::size_t length = utf8Length(text, i))
+        {
+            quoted.append(text, i, length);
+            i += length - 1;
+        }
         else
         {
-            quoted += c;
+            quoted += REPLACEMENT_CHARACTER;
         }
     }
     return quoted + "\"";
@@ -391,7 +431,7 @@ void CheckReport::writeJson(std::ostream& out, const ConfigCheck::Result& result
         {
             JsonObject gateway(top.member("gateway"));
             gateway.member("set") << jsonBool(plan.gateway.set);
-            gateway.member("id") << jsonString(hexadecimal(plan.gateway.id));
+            gateway.member("id") << jsonString(plan.gateway.idText());
             writeJsonFile(gateway.member("file"), plan.gateway.file);
         }
         {

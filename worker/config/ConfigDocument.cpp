@@ -93,6 +93,10 @@ std::string syntaxProblem(const std::string& text, const Json::parse_error& erro
     const std::string::size_type colon = reason.find(": ", columnText == std::string::npos ? 0 : columnText);
     if (colon != std::string::npos)
         reason.erase(0, colon + 2);
+    // What follows is the text read so far, which the line and column point into.
+    const std::string::size_type lastRead = reason.find("; last read");
+    if (lastRead != std::string::npos)
+        reason.erase(lastRead);
     return "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + reason;
 }
 

@@ -43,6 +43,13 @@ double ConfigPlan::channelBandwidthHz(int chain) const
     return LoRaHal::RadioCodes::bandwidthHz(channels[chain].record.bandwidth);
 }
 
+std::string ConfigPlan::Gateway::idText() const
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "%016llX", static_cast<unsigned long long>(id));
+    return text;
+}
+
 std::string ConfigPlan::megahertz(double hertz)
 {
     // Hz resolution, without trailing zeros: 868.1 MHz, 865.0625 MHz, 868 MHz.

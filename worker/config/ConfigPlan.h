@@ -43,6 +43,10 @@ struct ConfigPlan
         Poco::UInt64 id = 0;
         std::string text;
         /// The identifier as the file writes it.
+
+        std::string idText() const;
+        /// Returns the identifier as the service logs it: 16 upper-case
+        /// hexadecimal digits.
     };
 
     Item<lgw_conf_board_s> board;

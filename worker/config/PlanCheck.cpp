@@ -261,7 +261,7 @@ private:
         {
             add(ConfigFinding::SEVERITY_WARNING, gateway.file, path,
                 "gateway_ID \"" + gateway.text.substr(0, GATEWAY_ID_DIGITS * 2) +
-                    "\" is not 16 hexadecimal digits; the service reads it as " + hexadecimal(gateway.id) +
+                    "\" is not 16 hexadecimal digits; the service reads it as " + gateway.idText() +
                     "; write the gateway's EUI, such as \"B827EBFFFE6C2A01\"");
         }
         else if (gateway.id == 0)
@@ -282,13 +282,6 @@ private:
                 return false;
         }
         return true;
-    }
-
-    static std::string hexadecimal(Poco::UInt64 id)
-    {
-        char text[32];
-        std::snprintf(text, sizeof(text), "%016llX", static_cast<unsigned long long>(id));
-        return text;
     }
 
     const ConfigPlan& _plan;

@@ -313,6 +313,20 @@ TEST_F(ConfigCheckTest, PlanShowsEachItemFromTheLastFileThatSetItAndNothingElse)
     EXPECT_EQ(125000, plan.at("channels.chan_multiSF_0.bandwidth_hz").number());
 }
 
+TEST_F(ConfigCheckTest, JsonReportStaysJsonWhateverTheFileNameHolds)
+{
+    // A folder name is bytes, not necessarily UTF-8, and may hold quotes.
+    TempDir dir;
+    const std::string base = dir.path() + "/\"odd\xd2\"";
+    makeDirectories(base + "/lorawan");
+    writeFile(base + "/lorawan/" + GLOBAL, "{\"SX1301_conf\": {\"radio_0\": 1}}");
+    auto pCheck = check({"--format=json"}, {{"MIREL_RUN", base}});
+    const std::unique_ptr<ConfigDocument> pReport = ConfigDocument::parseText(pCheck->out());
+    ASSERT_TRUE(pReport) << pCheck->out();
+    EXPECT_EQ(ERRORS, pReport->root().member("status").number());
+    EXPECT_EQ(dir.path() + "/\"odd\xef\xbf\xbd\"", *pReport->root().member("base").string());
+}
+
 TEST_F(ConfigCheckTest, NoBaseFolderOrNoFileIsAnErrorThatSaysWhatToDo)
 {
     auto pCheck = check({}, {{"MIREL_RUN", "<unset>"}});
