@@ -45,6 +45,10 @@ const char* const HELP_OPTION = "help";
 const char* const VERSION_OPTION = "version";
 const char* const STATS_INTERVAL_OPTION = "stats-interval";
 const char* const METRICS_FILE_OPTION = "metrics-file";
+const char* const CHECK_CONFIG_OPTION = "check-config";
+const char* const FORMAT_OPTION = "format";
+const char* const FORMAT_TABLE = "table";
+const char* const FORMAT_JSON = "json";
 
 /// Seconds between two statistics lines by default, and at most (a day); 0
 /// for none.

@@ -15,7 +15,9 @@
 #include "utility/LogHelper.h"
 #include "utility/Notification.h"
 #include "utility/Process.h"
+#include "worker/StartupAdvice.h"
 #include "worker/WorkerThread.h"
+#include "worker/config/ConfigCheck.h"
 
 #include <Poco/NotificationQueue.h>
 #include <Poco/NumberParser.h>
@@ -92,6 +94,20 @@ void LoRaWANServerApp::defineOptions(Poco::Util::OptionSet& options)
                              "Write the packet counters in Prometheus' text format to PATH every 10 s and "
                              "at shutdown (for node_exporter's textfile collector).")
                           .argument("PATH"));
+    options.addOption(
+        Option(
+            CHECK_CONFIG_OPTION, "",
+            "Read the configuration below MIREL_RUN as the service would, show what the concentrator would "
+            "hold and every finding, and exit: 0 no finding, 2 warnings only, 1 an error. Touches neither "
+            "the concentrator, the instance lock, the socket nor the log file.")
+            .required(false)
+            .repeatable(false)
+            .callback(OptionCallback<LoRaWANServerApp>(this, &LoRaWANServerApp::handleCheckConfig)));
+    options.addOption(
+        Option(FORMAT_OPTION, "",
+               "With --check-config: table (the default), for a person, or json, one object for "
+               "scripts.")
+            .argument("FORM"));
 }
 
 void LoRaWANServerApp::handleOption(const std::string& name, const std::string& value)
@@ -110,6 +126,19 @@ void LoRaWANServerApp::handleOption(const std::string& name, const std::string& 
             throw Poco::Util::InvalidArgumentException("--metrics-file needs a path");
         _statistics.metricsPath = value;
     }
+    else if (name == FORMAT_OPTION)
+    {
+        if (value != FORMAT_TABLE && value != FORMAT_JSON)
+            throw Poco::Util::InvalidArgumentException("--format expects table or json, not \"" + value +
+                                                       "\"");
+        _checkFormat = value;
+    }
+}
+
+void LoRaWANServerApp::handleCheckConfig(const std::string& /*name*/, const std::string& /*value*/)
+{
+    if (_answer == ANSWER_NONE)
+        _answer = ANSWER_CHECK;
 }
 
 void LoRaWANServerApp::handleHelp(const std::string& /*name*/, const std::string& /*value*/)
@@ -145,6 +174,11 @@ void LoRaWANServerApp::uninitialize()
 
 int LoRaWANServerApp::main(const std::vector<std::string>& /*args*/)
 {
+    if (!_checkFormat.empty() && _answer != ANSWER_CHECK)
+    {
+        std::cerr << "--format goes with --check-config" << std::endl;
+        return EXIT_CONFIG;
+    }
     if (_answer != ANSWER_NONE)
         return answer();
     ignoreBrokenPipes();
@@ -166,6 +200,7 @@ int LoRaWANServerApp::main(const std::vector<std::string>& /*args*/)
 
     blockTerminationSignals();
     std::unique_ptr<Zel::Utility::ErrorHandler> pErrorHandler(new Zel::Utility::ErrorHandler);
+    pErrorHandler->setAdvice(&LoRaWANServer::StartupAdvice::forException);
     Poco::ErrorHandler* pPreviousHandler = Poco::ErrorHandler::set(pErrorHandler.get());
 
     LogHelper::log(std::string(" LoRaWAN server, version: ") + SERVICE_VERSION + " starting");
@@ -214,6 +249,12 @@ int LoRaWANServerApp::main(const std::vector<std::string>& /*args*/)
 
 int LoRaWANServerApp::answer() const
 {
+    if (_answer == ANSWER_CHECK)
+    {
+        const bool json = _checkFormat == FORMAT_JSON;
+        return LoRaWANServer::ConfigCheck::run(std::cout, json ? LoRaWANServer::ConfigCheck::FORMAT_JSON
+                                                               : LoRaWANServer::ConfigCheck::FORMAT_TABLE);
+    }
     const std::string command = program_invocation_short_name;
     if (_answer == ANSWER_HELP)
         ServiceHelp::writeHelp(std::cout, options(), command);

@@ -28,8 +28,10 @@ class LoRaWANServerApp : public Poco::Util::ServerApplication
 /// Daemon handling and the options --daemon and --umask are those of
 /// Poco::Util::ServerApplication. --pidfile is written only once this process
 /// is the running instance (see PidFile). --help (-h) and --version answer
-/// without starting anything. --stats-interval=SECONDS and
-/// --metrics-file=PATH set how the worker reports its counts.
+/// without starting anything, and so does --check-config (with --format
+/// table or json), which checks the configuration instead.
+/// --stats-interval=SECONDS and --metrics-file=PATH set how the worker
+/// reports its counts.
 {
 public:
     ~LoRaWANServerApp() override;
@@ -41,8 +43,8 @@ public:
 
 protected:
     void defineOptions(Poco::Util::OptionSet& options) override;
-    /// The frame's options, then --help (-h), --version, --stats-interval and
-    /// --metrics-file.
+    /// The frame's options, then --help (-h), --version, --stats-interval,
+    /// --metrics-file, --check-config and --format.
 
     void handleOption(const std::string& name, const std::string& value) override;
     /// Keeps the path of --pidfile for main(); the frame would write the file
@@ -51,7 +53,8 @@ protected:
 
     void initialize(Poco::Util::Application& self) override;
     /// In daemon mode sends standard output, input and error to the log
-    /// file, unless only --help or --version is to be answered; then loads
+    /// file, unless only --help, --version or --check-config is to be
+    /// answered; then loads
     /// the configuration of the frame.
 
     void uninitialize() override;
@@ -60,18 +63,21 @@ protected:
     int main(const std::vector<std::string>& args) override;
     /// The service body; returns 0 after a normal shutdown and 73 when
     /// another instance runs. The arguments are not read. Answers --help or
-    /// --version instead, with 0, when one was given.
+    /// --version instead, with 0, when one was given, or --check-config with
+    /// the check's status.
 
 private:
     enum Answer
     {
         ANSWER_NONE,
         ANSWER_HELP,
-        ANSWER_VERSION
+        ANSWER_VERSION,
+        ANSWER_CHECK
     };
 
     void handleHelp(const std::string& name, const std::string& value);
     void handleVersion(const std::string& name, const std::string& value);
+    void handleCheckConfig(const std::string& name, const std::string& value);
     int answer() const;
     void redirectStreamsToLog();
     void restoreStreams();
@@ -87,6 +93,7 @@ private:
     bool _workerFrozen = false;
     Answer _answer = ANSWER_NONE;
     std::string _pidFilePath;
+    std::string _checkFormat;
     LoRaWANServer::StatisticsSettings _statistics;
 };
 

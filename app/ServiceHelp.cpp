@@ -72,13 +72,29 @@ void writeExitStatus(std::ostream& out, int status, const std::string& meaning)
     out << "  " << std::left << std::setw(4) << status << meaning << "\n";
 }
 
+void writeConfiguration(std::ostream& out)
+{
+    out << "\nConfiguration:\n"
+           "  The service reads \"SX1301_conf\" (lorawan_public, clksrc, radio_0 and radio_1, chan_multiSF_0 "
+           "to\n"
+           "  chan_multiSF_7, chan_Lora_std, chan_FSK) and \"gateway_conf\" (gateway_ID). Every other member "
+           "is\n"
+           "  ignored: tx_lut_*, lbt_cfg, antenna_gain, tx_freq_min, tx_freq_max, tx_notch_freq, desc, the\n"
+           "  server settings of gateway_conf, ... --check-config shows what the concentrator would make of\n"
+           "  the files.\n";
+}
+
 void writeExitStatuses(std::ostream& out)
 {
     out << "\nExit status:\n";
-    writeExitStatus(out, 0, "normal shutdown, also after the worker failed");
-    writeExitStatus(out, LoRaWANServer::EXIT_BAD_CONFIGURATION, "a configuration file is not a JSON object");
+    writeExitStatus(out, 0, "normal shutdown, also after the worker failed; --check-config: no finding");
+    writeExitStatus(out, LoRaWANServer::EXIT_BAD_CONFIGURATION,
+                    "a configuration file is not a JSON object; --check-config: an error");
+    writeExitStatus(out, LoRaWANServer::CHECK_EXIT_WARNINGS, "--check-config: warnings only");
     writeExitStatus(out, EXIT_APPLICATION_FAILURE, "the application frame failed");
     writeExitStatus(out, EXIT_ALREADY_RUNNING, "another instance runs (its pid is logged)");
+    writeExitStatus(out, EXIT_CONCENTRATOR_HUNG,
+                    "a concentrator call did not return within its deadline (the HAL hangs); start again");
     writeExitStatus(out, Poco::Util::Application::EXIT_CONFIG, "the command line is wrong");
 }
 
@@ -95,6 +111,7 @@ void ServiceHelp::writeHelp(std::ostream& out, const Poco::Util::OptionSet& opti
     formatter.format(out);
     writeEnvironment(out);
     writeFiles(out, command);
+    writeConfiguration(out);
     writeExitStatuses(out);
 }
 

@@ -12,13 +12,18 @@
 // as well. Properties: no crash, leak or undefined behaviour; both parsers
 // agree on whether the file ends the process, and then ask for status 1;
 // otherwise each returns 0 or -1; a file accepted whole has configured the
-// board.
+// board. The configuration check reads the same file: it finds an error
+// exactly when the file would end the process or draws other errors, its
+// status is 0, 1 or 2, and its JSON report reads back as a JSON object.
 //
 
 #include "fuzz/FuzzCheck.h"
 #include "sim/SimControl.h"
 #include "utility/ProcessExit.h"
 #include "worker/WorkerThread.h"
+#include "worker/config/CheckReport.h"
+#include "worker/config/ConfigCheck.h"
+#include "worker/config/ConfigDocument.h"
 
 #include <Poco/NotificationQueue.h>
 
@@ -26,6 +31,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 
@@ -137,6 +143,25 @@ Outcome runParser(Parse parse)
     return outcome;
 }
 
+/// The check of the file as the service's only configuration.
+void checkConfiguration(bool endsTheService)
+{
+    using namespace LoRaWANServer;
+    const ConfigCheck::Result result =
+        ConfigCheck::examineFiles({{ConfigDiscovery::ROLE_GLOBAL, configurationPath, ""}});
+    const int status = result.exitStatus();
+    FUZZ_CHECK(status == 0 || status == 1 || status == 2, "the check's status is " + std::to_string(status));
+    if (endsTheService)
+        FUZZ_CHECK(status == 1, "the check found no error in a file that ends the service");
+    std::ostringstream table;
+    CheckReport::writeTable(table, result);
+    std::ostringstream json;
+    CheckReport::writeJson(json, result);
+    const std::unique_ptr<ConfigDocument> pReport = ConfigDocument::parseText(json.str());
+    FUZZ_CHECK(pReport != nullptr, "the check's JSON report is not a JSON object: " + json.str());
+    FUZZ_CHECK(pReport->root().member("status").number() == status, "the JSON report's status differs");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
@@ -159,6 +184,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Outcome gateway = runParser([&] { return worker.parse_gateway_configuration(path); });
 
     FUZZ_CHECK(sx1301.exited == gateway.exited, "the two parsers disagree on whether the file is usable");
+    checkConfiguration(sx1301.exited);
     if (sx1301.exited)
     {
         FUZZ_CHECK(sx1301.status == EXIT_BAD_CONFIGURATION && gateway.status == EXIT_BAD_CONFIGURATION,

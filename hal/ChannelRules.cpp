@@ -82,15 +82,23 @@ std::string ChannelRules::completeChannel(unsigned ifChain, lgw_conf_rxif_s& con
     return "";
 }
 
-std::string ChannelRules::checkBand(const lgw_conf_rxif_s& conf)
+double ChannelRules::maxIfOffsetHz(std::uint8_t bandwidthCode)
 {
     double bandwidth = UNDEFINED_CHANNEL_BANDWIDTH_HZ;
-    if (conf.bandwidth != BW_UNDEFINED)
-        bandwidth = RadioCodes::bandwidthHz(conf.bandwidth);
+    if (bandwidthCode != BW_UNDEFINED)
+        bandwidth = RadioCodes::bandwidthHz(bandwidthCode);
     if (bandwidth <= 0.0)
+        return 0.0;
+    return radioBandHz(bandwidth) / 2 - bandwidth / 2;
+}
+
+std::string ChannelRules::checkBand(const lgw_conf_rxif_s& conf)
+{
+    const double limit = maxIfOffsetHz(conf.bandwidth);
+    if (limit <= 0.0)
         return "bandwidth code " + number(conf.bandwidth) + " is not valid";
     const double offset = static_cast<double>(std::llabs(static_cast<long long>(conf.freq_hz)));
-    if (offset + bandwidth / 2 > radioBandHz(bandwidth) / 2)
+    if (offset > limit)
         return "IF offset " + number(conf.freq_hz) + " Hz puts the channel outside the radio's band";
     return "";
 }

@@ -40,6 +40,12 @@ public:
     /// bandwidth code with 500 to 250000 bit/s. conf is changed only when the
     /// channel is accepted.
 
+    static double maxIfOffsetHz(std::uint8_t bandwidthCode);
+    /// Returns the largest IF offset, in Hz either way from the radio's
+    /// centre, at which a channel of bandwidthCode still lies with its whole
+    /// bandwidth inside the radio's receive band (an undefined bandwidth
+    /// counts as 125 kHz); 0 for a value that is no bandwidth code.
+
 private:
     static std::string checkBand(const lgw_conf_rxif_s& conf);
     static std::string completeMultiSf(lgw_conf_rxif_s& conf);

@@ -49,9 +49,14 @@ ErrorHandler::ErrorHandler(TerminationRequest request) : _terminationRequest(std
 
 ErrorHandler::~ErrorHandler() = default;
 
+void ErrorHandler::setAdvice(Advice advice)
+{
+    _advice = std::move(advice);
+}
+
 void ErrorHandler::exception(const Poco::Exception& exc)
 {
-    report(describe(exc));
+    report(describe(exc), _advice ? _advice(exc) : std::string());
 }
 
 void ErrorHandler::exception(const std::exception& exc)
@@ -66,8 +71,13 @@ void ErrorHandler::exception()
 
 std::string ErrorHandler::describe(const Poco::Exception& exc)
 {
-    return " ERROR: " + className(typeid(exc)) + " in " + threadText() + ": " + exc.displayText() +
-           ", shutting down";
+    // Some messages begin with the time stamp of a line already logged; one
+    // stamp per line is enough.
+    std::string text = exc.name();
+    const std::string message = LogHelper::withoutTimeStamp(exc.message());
+    if (!message.empty())
+        text += ": " + message;
+    return " ERROR: " + className(typeid(exc)) + " in " + threadText() + ": " + text + ", shutting down";
 }
 
 std::string ErrorHandler::describe(const std::exception& exc)
@@ -76,9 +86,16 @@ std::string ErrorHandler::describe(const std::exception& exc)
            ", shutting down";
 }
 
-void ErrorHandler::report(const std::string& line)
+void ErrorHandler::writeAdvice(const std::string& advice)
+{
+    LogHelper::log(" ADVICE: " + advice);
+}
+
+void ErrorHandler::report(const std::string& line, const std::string& advice)
 {
     LogHelper::log(line);
+    if (!advice.empty())
+        writeAdvice(advice);
     if (_terminationRequest)
         _terminationRequest();
 }

@@ -24,7 +24,8 @@ namespace Utility
 
 class ErrorHandler : public Poco::ErrorHandler
 /// Reports every exception that leaves a thread as one time-stamped line on
-/// standard output and then asks the service to shut down.
+/// standard output, adds a line of advice where the cause is known, and then
+/// asks the service to shut down.
 ///
 /// A service whose worker thread has died forwards nothing while it still
 /// looks alive to its supervisor; ending it through its normal shutdown lets
@@ -32,6 +33,10 @@ class ErrorHandler : public Poco::ErrorHandler
 {
 public:
     using TerminationRequest = std::function<void()>;
+
+    using Advice = std::function<std::string(const Poco::Exception&)>;
+    /// Says what to do about an exception, or returns an empty text when its
+    /// cause is not known.
 
     ErrorHandler();
     /// Creates a handler whose termination request is
@@ -42,8 +47,13 @@ public:
 
     ~ErrorHandler() override;
 
+    void setAdvice(Advice advice);
+    /// Makes the handler ask advice about every Poco::Exception it reports.
+
     void exception(const Poco::Exception& exc) override;
-    /// Reports the exception's class and displayText(), then requests termination.
+    /// Reports the exception's class and displayText() (without a time stamp
+    /// the message may carry), then the advice for it, if any, then requests
+    /// termination.
 
     void exception(const std::exception& exc) override;
     /// Reports the exception's class and what(), then requests termination.
@@ -57,10 +67,15 @@ public:
     static std::string describe(const std::exception& exc);
     /// Returns the report line of exc without its time stamp.
 
+    static void writeAdvice(const std::string& advice);
+    /// Writes one time-stamped line of advice, " ADVICE: " and advice, to
+    /// standard output: what to do about the failure reported just before.
+
 private:
-    void report(const std::string& line);
+    void report(const std::string& line, const std::string& advice = "");
 
     TerminationRequest _terminationRequest;
+    Advice _advice;
 };
 
 } // namespace Utility

@@ -6,6 +6,7 @@
 
 #include "utility/LogHelper.h"
 
+#include <cctype>
 #include <cstdio>
 #include <ctime>
 #include <iostream>
@@ -30,6 +31,22 @@ std::string LogHelper::timeStamp(bool utc)
                                      parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
                                      parts.tm_min, parts.tm_sec, now.tv_nsec / 1000000L);
     return std::string(text, static_cast<std::size_t>(length));
+}
+
+std::string LogHelper::withoutTimeStamp(const std::string& text)
+{
+    // "YYYY-MM-DD hh:mm:ss.mmm": digits, with these separators in between.
+    static const std::string PATTERN = "0000-00-00 00:00:00.000";
+    if (text.size() < PATTERN.size())
+        return text;
+    for (std::size_t i = 0; i < PATTERN.size(); ++i)
+    {
+        const bool digit = std::isdigit(static_cast<unsigned char>(text[i])) != 0;
+        if (PATTERN[i] == '0' ? !digit : text[i] != PATTERN[i])
+            return text;
+    }
+    const std::size_t start = text.find_first_not_of(' ', PATTERN.size());
+    return start == std::string::npos ? std::string() : text.substr(start);
 }
 
 void LogHelper::log(const std::string& message)

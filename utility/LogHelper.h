@@ -35,6 +35,10 @@ public:
     static void writeLine(const std::string& text);
     /// Writes text and a line end to standard output in one piece and
     /// flushes; for the few lines that carry no time stamp.
+
+    static std::string withoutTimeStamp(const std::string& text);
+    /// Returns text without the time stamp, and the blanks after it, that
+    /// it begins with; text unchanged when it begins with none.
 };
 
 } // namespace Utility

@@ -73,7 +73,7 @@ void Concentrator::connect(const char* device)
 {
     CallMark mark(_callInProgress, Call::CONNECT);
     if (lgw_connect(device) == LGW_REG_ERROR)
-        throw Poco::InvalidAccessException(std::string("ERROR: FAIL TO CONNECT BOARD ON ") + device, 0);
+        throw Poco::InvalidAccessException(std::string(CONNECT_FAILURE) + device, 0);
 }
 
 bool Concentrator::setBoard(const lgw_conf_board_s& board)
@@ -95,7 +95,7 @@ void Concentrator::start()
 {
     CallMark mark(_callInProgress, Call::START);
     if (lgw_start() != LGW_HAL_SUCCESS)
-        throw Poco::InvalidAccessException("ERROR: failed to start the concentrator", 0);
+        throw Poco::InvalidAccessException(START_FAILURE, 0);
 }
 
 int Concentrator::receive(lgw_pkt_rx_s* packets, int capacity)
@@ -105,7 +105,7 @@ int Concentrator::receive(lgw_pkt_rx_s* packets, int capacity)
     // Only -1 is documented as failure; any other negative count is no better,
     // and a count above the array's size must never be trusted.
     if (received < 0)
-        throw Poco::InvalidAccessException("ERROR: failed fetching, exiting", 0);
+        throw Poco::InvalidAccessException(RECEIVE_FAILURE, 0);
     const int count = received > capacity ? capacity : received;
     _counters.countReceived(packets, count);
     return count;
@@ -118,8 +118,7 @@ void Concentrator::probe()
     const bool answered = lgw_get_trigcnt(&triggerCount) == LGW_HAL_SUCCESS;
     _counters.countProbe(answered);
     if (!answered)
-        throw Poco::InvalidAccessException(
-            "ERROR: failed probing the concentrator (lgw_get_trigcnt), exiting", 0);
+        throw Poco::InvalidAccessException(PROBE_FAILURE, 0);
 }
 
 bool Concentrator::stop()

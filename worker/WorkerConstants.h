@@ -42,6 +42,13 @@ const long STOP_DEADLINE_MS = 10000;
 /// Serial device of the concentrator.
 const char* const CONCENTRATOR_DEVICE = "/dev/ttyACM0";
 
+/// Messages of the exceptions with which the concentrator's calls fail; the
+/// connection's is followed by the device.
+const char* const CONNECT_FAILURE = "ERROR: FAIL TO CONNECT BOARD ON ";
+const char* const START_FAILURE = "ERROR: failed to start the concentrator";
+const char* const RECEIVE_FAILURE = "ERROR: failed fetching, exiting";
+const char* const PROBE_FAILURE = "ERROR: failed probing the concentrator (lgw_get_trigcnt), exiting";
+
 } // namespace LoRaWANServer
 
 #endif // LoRaWANServer_WorkerConstants_INCLUDED

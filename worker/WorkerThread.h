@@ -8,8 +8,9 @@
 // Definition of the WorkerThread class: the concentrator worker.
 //
 // Implemented in WorkerThread.cpp (construction, reportStatistics(), run(),
-// afterWork()), config/PrepareWork.cpp (prepareWork()), config/ConfigParser.cpp
-// (the two parsers) and forwarding/Forwarding.cpp (work(), markupUpstreamPkt(),
+// afterWork()), config/PrepareWork.cpp (prepareWork() and the two parsers,
+// which hand the concentrator what config/ConfigParser makes of a file) and
+// forwarding/Forwarding.cpp (work(), markupUpstreamPkt(),
 // the probe of a quiet concentrator); its counts are reported by
 // statistics/StatisticsReporter.
 //

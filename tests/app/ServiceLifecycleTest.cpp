@@ -136,7 +136,16 @@ TEST_F(ServiceLifecycleTest, HelpAndVersionAnswerWithoutStartingAndLeaveARunning
                                                              "/lorawan/global_conf.json",
                                                              "/dev/shm/LoRaWANGatewayUnixSocket",
                                                              "/dev/shm/lorawanserver.lock",
-                                                             "  73  another instance runs"};
+                                                             "--check-config",
+                                                             "--format=FORM",
+                                                             "ignored: tx_lut_*, lbt_cfg",
+                                                             "  0   normal shutdown",
+                                                             "  1   a configuration file",
+                                                             "  2   --check-config: warnings only",
+                                                             "  70  the application frame",
+                                                             "  73  another instance runs",
+                                                             "  75  a concentrator call",
+                                                             "  78  the command line"};
         for (const std::string& part : expected)
             EXPECT_NE(std::string::npos, out.find(part)) << part << " missing in:\n" << out;
     }

@@ -57,13 +57,13 @@ std::vector<std::string> serviceLines(const ChildProcess& service)
 
 /// The output of a service whose worker failed: the start line, the last
 /// statistics line when the concentrator had started (statistics, the
-/// counts it ends with), the error handler's one report, the shutdown line;
-/// no line of the worker's end.
+/// counts it ends with), the error handler's one report and its advice, the
+/// shutdown line; no line of the worker's end.
 void expectReportedFailure(const ChildProcess& service, const std::string& message,
                            const std::string& statistics = "")
 {
     std::vector<std::string> out = serviceLines(service);
-    ASSERT_EQ(statistics.empty() ? 3u : 4u, out.size()) << service.out();
+    ASSERT_EQ(statistics.empty() ? 4u : 5u, out.size()) << service.out();
     EXPECT_EQ(STARTING, out[0]);
     if (!statistics.empty())
     {
@@ -72,7 +72,8 @@ void expectReportedFailure(const ChildProcess& service, const std::string& messa
     }
     EXPECT_EQ(0u, out[1].find(REPORT_START)) << out[1];
     EXPECT_NE(std::string::npos, out[1].find("\": Invalid access: " + message + ", shutting down")) << out[1];
-    EXPECT_EQ(SHUTTING_DOWN, out[2]);
+    EXPECT_EQ(0u, out[2].find(" ADVICE: ")) << out[2];
+    EXPECT_EQ(SHUTTING_DOWN, out[3]);
 }
 
 TEST_F(ConcentratorFaultsTest, FailedConnectOrStartIsReportedAndTheServiceShutsDown)

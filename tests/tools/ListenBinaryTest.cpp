@@ -357,6 +357,9 @@ TEST_F(ListenBinary, UnusableSocketPathOrCommandLineIsRefusedAndOtherFilesAreLef
     _pTool = start({"--help"});
     finish(0);
     EXPECT_EQ(_pTool->out().rfind("Usage: lorawan-listen", 0), 0u) << _pTool->out();
+    _pTool = start({"--version"});
+    finish(0);
+    EXPECT_EQ("lorawan-listen 1.0.0\n", _pTool->out());
 }
 
 TEST_F(ListenBinary, StaleSocketFileIsReplacedBySocketsWithTheRequestedPermissions)

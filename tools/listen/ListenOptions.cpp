@@ -139,6 +139,11 @@ ListenOptions ListenOptions::parse(const std::vector<std::string>& arguments)
             refuseValue();
             options.help = true;
         }
+        else if (name == "--version")
+        {
+            refuseValue();
+            options.version = true;
+        }
         else if (name == "--socket")
         {
             options.socketPath = takeValue();
@@ -230,6 +235,7 @@ Options:
                        std::to_string(LATENCY_PLAUSIBILITY_WINDOW_US / MICROSECONDS_PER_SECOND) +
                        R"( s in the past; on: every packet
                         counts; off: no latency.
+  --version             show the version and exit.
   --help                show this text and exit.
 
 Standard output carries only packets; reports of invalid frames and the

@@ -49,7 +49,8 @@ struct ListenOptions
     bool stats = false;              /// Print the statistics at exit.
     double statsIntervalSeconds = 0; /// Also print them this often; 0 for never.
     LatencyMode latency = LatencyMode::Auto;
-    bool help = false; /// Print usage() and exit.
+    bool help = false;    /// Print usage() and exit.
+    bool version = false; /// Print the version and exit.
 };
 
 } // namespace LoRaWANListen

@@ -32,6 +32,11 @@ int main(int argc, char** argv)
         std::cout << ListenOptions::usage();
         return EXIT_NORMAL;
     }
+    if (options.version)
+    {
+        std::cout << "lorawan-listen " << LORAWAN_VERSION << "\n";
+        return EXIT_NORMAL;
+    }
     try
     {
         ListenApp app(options, ::isatty(STDOUT_FILENO) == 1);

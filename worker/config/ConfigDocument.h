@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace LoRaWANServer
 {
@@ -62,6 +63,18 @@ public:
     const std::string* string() const;
     /// Returns the text, or null when this is not a string.
 
+    std::string text() const;
+    /// Returns the value as JSON text ("true", "-166", "\"SX1257\""), an
+    /// object or array as "{...}" or "[...]", no value as an empty text.
+
+    std::vector<std::string> memberNames() const;
+    /// Returns the names of the members of this object, in no particular
+    /// order; none when this is not an object.
+
+    static const char* typeName(Type type);
+    /// Returns the type as a phrase for messages: "a string", "an object",
+    /// "nothing" for no value.
+
 private:
     friend class ConfigDocument;
     explicit ConfigValue(const void* pNode);
@@ -80,13 +93,17 @@ public:
     /// take some forty times its size (deeply nested arrays), so the limit
     /// keeps the worst case near forty megabytes.
 
-    static std::unique_ptr<ConfigDocument> parseFile(const std::string& path);
+    static std::unique_ptr<ConfigDocument> parseFile(const std::string& path,
+                                                     std::string* pProblem = nullptr);
     /// Reads and parses the file at path. Returns null when the file cannot be
     /// read (missing, unreadable, not a regular file, larger than
-    /// MAX_FILE_SIZE), is not JSON, or has a root that is not an object.
+    /// MAX_FILE_SIZE), is not JSON, or has a root that is not an object, and
+    /// then says why in *pProblem when given: for text that is not JSON, the
+    /// line and column where reading stopped and what was wrong there.
     /// Never blocks on a FIFO and never throws for any content.
 
-    static std::unique_ptr<ConfigDocument> parseText(const std::string& text);
+    static std::unique_ptr<ConfigDocument> parseText(const std::string& text,
+                                                     std::string* pProblem = nullptr);
     /// As parseFile(), for text held in memory.
 
     ~ConfigDocument();
