@@ -1,7 +1,8 @@
 //
 // WorkerThread.cpp
 //
-// Implementation of the WorkerThread lifecycle: construction, run() and afterWork().
+// Implementation of the WorkerThread lifecycle and its pass: construction,
+// run(), work() and afterWork().
 //
 
 #include "worker/WorkerThread.h"
@@ -13,8 +14,32 @@
 
 #include <Poco/AutoPtr.h>
 
+#include <sys/prctl.h>
+
 namespace LoRaWANServer
 {
+
+namespace
+{
+
+// The smallest timer slack Linux takes (0 would mean its default of 50 us).
+const unsigned long EXACT_TIMER_SLACK_NS = 1;
+
+// Linux may end a timed wait as late as the thread's timer slack allows, 50 us
+// by default. The worker waits 3 ms after every pass, so under full load the
+// slack alone would cost about 2 % of the packets the polls can carry. The
+// worker's thread asks once, at its first pass, to be woken on time.
+void askForPunctualWakeUps()
+{
+    static thread_local bool asked = false;
+    if (asked)
+        return;
+    // A refusal only leaves the default slack; the waits still end.
+    prctl(PR_SET_TIMERSLACK, EXACT_TIMER_SLACK_NS, 0, 0, 0);
+    asked = true;
+}
+
+} // namespace
 
 const std::string WorkerThread::_filePath = ConsumerContract::SOCKET_PATH;
 
@@ -53,6 +78,30 @@ void WorkerThread::run()
     reporter.stop();
     pHeld = nullptr;
     Zel::Utility::LogHelper::log(" LoRaWANServer Worker thread terminates");
+}
+
+void WorkerThread::work()
+{
+    askForPunctualWakeUps();
+    lgw_pkt_rx_s packets[RECEIVE_BATCH];
+    const int count = _concentrator.receive(packets, RECEIVE_BATCH);
+    const WorkerStatus::Clock::time_point now = WorkerStatus::Clock::now();
+    if (count == 0)
+    {
+        probeWhenQuiet(now);
+        return;
+    }
+    _lastHeard = now;
+    _status.received(now);
+    forward(packets, count);
+}
+
+void WorkerThread::probeWhenQuiet(WorkerStatus::Clock::time_point now)
+{
+    if (now - _lastHeard < std::chrono::milliseconds(PROBE_AFTER_QUIET_MS))
+        return;
+    _concentrator.probe();
+    _lastHeard = now;
 }
 
 void WorkerThread::afterWork()

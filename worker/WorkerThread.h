@@ -8,9 +8,10 @@
 // Definition of the WorkerThread class: the concentrator worker.
 //
 // Implemented in WorkerThread.cpp (construction, reportStatistics(), run(),
-// afterWork()), config/PrepareWork.cpp (prepareWork()), config/ConfigParser.cpp
-// (the two parsers) and forwarding/Forwarding.cpp (work(), markupUpstreamPkt(),
-// the probe of a quiet concentrator); its counts are reported by
+// the pass work() with the probe of a quiet concentrator, afterWork()),
+// config/PrepareWork.cpp (prepareWork()), config/ConfigParser.cpp (the two
+// parsers) and forwarding/Forwarding.cpp (the sending of a pass's packets,
+// markupUpstreamPkt()); its counts are reported by
 // statistics/StatisticsReporter.
 //
 
@@ -130,6 +131,7 @@ private:
     WorkerThread& operator=(const WorkerThread&) = delete;
 
     void probeWhenQuiet(WorkerStatus::Clock::time_point now);
+    void forward(const lgw_pkt_rx_s* packets, int count);
 
     WorkerCounters _counters;
     StatisticsSettings _statisticsSettings;
