@@ -15,6 +15,7 @@
 #include <ftw.h>
 #include <grp.h>
 #include <poll.h>
+#include <regex>
 #include <signal.h>
 #include <sstream>
 #include <stdexcept>
@@ -405,6 +406,15 @@ bool hasTimeStamp(const std::string& line)
 std::string withoutTimeStamp(const std::string& line)
 {
     return hasTimeStamp(line) ? line.substr(23) : line;
+}
+
+std::vector<std::string> withoutCallTimes(const std::vector<std::string>& recordLines)
+{
+    static const std::regex CALL_TIME(",\"time_us\":[0-9]+");
+    std::vector<std::string> result;
+    for (const std::string& line : recordLines)
+        result.push_back(std::regex_replace(line, CALL_TIME, ""));
+    return result;
 }
 
 } // namespace TestSupport

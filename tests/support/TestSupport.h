@@ -152,6 +152,10 @@ bool hasTimeStamp(const std::string& line);
 std::string withoutTimeStamp(const std::string& line);
 /// Returns line without its leading time stamp (or unchanged if it has none).
 
+std::vector<std::string> withoutCallTimes(const std::vector<std::string>& recordLines);
+/// Returns the simulated concentrator's record lines without their
+/// "time_us" members, which differ from run to run.
+
 } // namespace TestSupport
 
 #endif // LoRaWANServer_TestSupport_INCLUDED
