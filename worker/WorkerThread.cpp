@@ -39,6 +39,21 @@ void askForPunctualWakeUps()
     asked = true;
 }
 
+class PassesMark
+/// Marks the worker's loop of passes as running for as long as it lives,
+/// however the loop ends.
+{
+public:
+    explicit PassesMark(WorkerCounters& counters) : _counters(counters) { _counters.beginPasses(); }
+    ~PassesMark() { _counters.endPasses(); }
+
+    PassesMark(const PassesMark&) = delete;
+    PassesMark& operator=(const PassesMark&) = delete;
+
+private:
+    WorkerCounters& _counters;
+};
+
 } // namespace
 
 const std::string WorkerThread::_filePath = ConsumerContract::SOCKET_PATH;
@@ -64,14 +79,18 @@ void WorkerThread::run()
     _lastHeard = WorkerStatus::Clock::now();
     _status.enter(WorkerStatus::RECEIVING);
     StatisticsReporter reporter(_counters, _statisticsSettings);
-    for (;;)
     {
-        if (pHeld.isNull())
-            work();
-        else if (handleNotification(pHeld))
-            break;
-        // The queue hands over one reference, which the AutoPtr takes.
-        pHeld = waitDequeueNotification(PASS_WAIT_MS);
+        const PassesMark passes(_counters);
+        for (;;)
+        {
+            if (pHeld.isNull())
+                work();
+            else if (handleNotification(pHeld))
+                break;
+            _counters.answerSnapshot();
+            // The queue hands over one reference, which the AutoPtr takes.
+            pHeld = waitDequeueNotification(PASS_WAIT_MS);
+        }
     }
     _status.enter(WorkerStatus::STOPPING);
     afterWork();

@@ -24,7 +24,10 @@ std::string statisticsMessage(const CounterValues& interval, const CounterValues
 /// Returns the message of the statistics log line (without time stamp), each
 /// count as "interval/total":
 /// " INFO: statistics: received 12/345, crc_ok 11/300, crc_bad 1/40, no_crc 0/5,
-/// forwarded 12/345, dropped 0/0, connects 0/1, send_failures 0/0"
+/// forwarded 12/345, dropped 0/0, connects 0/1, send_failures 0/0,
+/// full_polls 0/2, poll_gap_max_ms 3/1360"; the longest gap between two
+/// receive calls is in whole milliseconds, that of the interval and since the
+/// start.
 
 std::string metricsText(const CounterValues& total, Poco::Int64 lastPacketTime, Poco::Int64 startTime);
 /// Returns the counts in Prometheus' text exposition format (version 0.0.4)
