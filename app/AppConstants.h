@@ -45,6 +45,9 @@ const char* const HELP_OPTION = "help";
 const char* const VERSION_OPTION = "version";
 const char* const STATS_INTERVAL_OPTION = "stats-interval";
 const char* const METRICS_FILE_OPTION = "metrics-file";
+const char* const BACKLOG_OPTION = "backlog";
+const char* const BACKLOG_AGE_OPTION = "backlog-age";
+const char* const BACKLOG_FILE_OPTION = "backlog-file";
 
 /// Seconds between two statistics lines by default, and at most (a day); 0
 /// for none.

@@ -11,6 +11,7 @@
 #ifndef LoRaWANServerApp_INCLUDED
 #define LoRaWANServerApp_INCLUDED
 
+#include "worker/forwarding/ForwardingSettings.h"
 #include "worker/statistics/StatisticsSettings.h"
 
 #include <Poco/Util/OptionSet.h>
@@ -29,7 +30,9 @@ class LoRaWANServerApp : public Poco::Util::ServerApplication
 /// Poco::Util::ServerApplication. --pidfile is written only once this process
 /// is the running instance (see PidFile). --help (-h) and --version answer
 /// without starting anything. --stats-interval=SECONDS and
-/// --metrics-file=PATH set how the worker reports its counts.
+/// --metrics-file=PATH set how the worker reports its counts;
+/// --backlog=FRAMES, --backlog-age=SECONDS and --backlog-file=PATH how it
+/// forwards its frames.
 {
 public:
     ~LoRaWANServerApp() override;
@@ -41,13 +44,13 @@ public:
 
 protected:
     void defineOptions(Poco::Util::OptionSet& options) override;
-    /// The frame's options, then --help (-h), --version, --stats-interval and
-    /// --metrics-file.
+    /// The frame's options, then --help (-h), --version, --stats-interval,
+    /// --metrics-file, --backlog, --backlog-age and --backlog-file.
 
     void handleOption(const std::string& name, const std::string& value) override;
     /// Keeps the path of --pidfile for main(); the frame would write the file
-    /// at once, before the instance check. Takes the statistics options' values,
-    /// once their validators have accepted them.
+    /// at once, before the instance check. Takes the statistics and backlog
+    /// options' values, once their validators have accepted them.
 
     void initialize(Poco::Util::Application& self) override;
     /// In daemon mode sends standard output, input and error to the log
@@ -88,6 +91,7 @@ private:
     Answer _answer = ANSWER_NONE;
     std::string _pidFilePath;
     LoRaWANServer::StatisticsSettings _statistics;
+    LoRaWANServer::ForwardingSettings _forwarding;
 };
 
 inline bool LoRaWANServerApp::workerFrozen() const

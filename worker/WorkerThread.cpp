@@ -10,9 +10,12 @@
 #include "contract/ConsumerContract.h"
 #include "utility/LogHelper.h"
 #include "worker/WorkerConstants.h"
+#include "worker/forwarding/BacklogForwarding.h"
+#include "worker/forwarding/ForwardingConstants.h"
 #include "worker/statistics/StatisticsReporter.h"
 
 #include <Poco/AutoPtr.h>
+#include <Poco/Thread.h>
 
 #include <sys/prctl.h>
 
@@ -71,6 +74,11 @@ void WorkerThread::reportStatistics(const StatisticsSettings& settings)
     _statisticsSettings = settings;
 }
 
+void WorkerThread::forwardWith(const ForwardingSettings& settings)
+{
+    _forwardingSettings = settings;
+}
+
 void WorkerThread::run()
 {
     Poco::AutoPtr<Poco::Notification> pHeld;
@@ -78,25 +86,59 @@ void WorkerThread::run()
     prepareWork();
     _lastHeard = WorkerStatus::Clock::now();
     _status.enter(WorkerStatus::RECEIVING);
-    StatisticsReporter reporter(_counters, _statisticsSettings);
+    StatisticsSettings statisticsSettings = _statisticsSettings;
+    statisticsSettings.backlog = _forwardingSettings.backlog();
+    StatisticsReporter reporter(_counters, statisticsSettings);
+    if (_forwardingSettings.backlog())
+    {
+        _pBacklog.reset(new BacklogForwarding(_forwardingSettings, _filePath, _counters, _status));
+        _pBacklog->loadFile();
+    }
+    try
     {
         const PassesMark passes(_counters);
-        for (;;)
-        {
-            if (pHeld.isNull())
-                work();
-            else if (handleNotification(pHeld))
-                break;
-            _counters.answerSnapshot();
-            // The queue hands over one reference, which the AutoPtr takes.
-            pHeld = waitDequeueNotification(PASS_WAIT_MS);
-        }
+        loop(pHeld);
+        if (_pBacklog)
+            deliverBeforeStop();
+    }
+    catch (...)
+    {
+        // The worker ends without a stop: what the backlog holds is kept all the same.
+        if (_pBacklog)
+            _pBacklog->finish();
+        throw;
     }
     _status.enter(WorkerStatus::STOPPING);
     afterWork();
     reporter.stop();
     pHeld = nullptr;
     Zel::Utility::LogHelper::log(" LoRaWANServer Worker thread terminates");
+}
+
+void WorkerThread::loop(Poco::AutoPtr<Poco::Notification>& pHeld)
+{
+    for (;;)
+    {
+        if (pHeld.isNull())
+            work();
+        else if (handleNotification(pHeld))
+            break;
+        _counters.answerSnapshot();
+        // The queue hands over one reference, which the AutoPtr takes.
+        pHeld = waitDequeueNotification(PASS_WAIT_MS);
+    }
+}
+
+void WorkerThread::deliverBeforeStop()
+{
+    const WorkerStatus::Clock::time_point deadline =
+        WorkerStatus::Clock::now() + std::chrono::milliseconds(STOP_DELIVERY_MS);
+    while (!_pBacklog->empty() && WorkerStatus::Clock::now() < deadline)
+    {
+        Poco::Thread::sleep(PASS_WAIT_MS);
+        work();
+        _counters.answerSnapshot();
+    }
 }
 
 void WorkerThread::work()
@@ -106,13 +148,16 @@ void WorkerThread::work()
     const int count = _concentrator.receive(packets, RECEIVE_BATCH);
     const WorkerStatus::Clock::time_point now = WorkerStatus::Clock::now();
     if (count == 0)
-    {
         probeWhenQuiet(now);
-        return;
+    else
+    {
+        _lastHeard = now;
+        _status.received(now);
     }
-    _lastHeard = now;
-    _status.received(now);
-    forward(packets, count);
+    if (_pBacklog)
+        forwardThroughBacklog(packets, count, now);
+    else if (count > 0)
+        forward(packets, count);
 }
 
 void WorkerThread::probeWhenQuiet(WorkerStatus::Clock::time_point now)
@@ -129,6 +174,8 @@ void WorkerThread::afterWork()
         Zel::Utility::LogHelper::log(
             " WARNING: LoRaWANServer failed to stop concentrator plug-in successfully");
     _socket.close();
+    if (_pBacklog)
+        _pBacklog->finish();
 }
 
 } // namespace LoRaWANServer

@@ -332,11 +332,17 @@ std::vector<std::string> ConsumerSocket::readFrames(std::size_t count, Milliseco
         if (::poll(&waiting, 1, static_cast<int>(left.count())) != 1)
             return frames;
         char buffer[65536];
-        const ssize_t got = ::read(_connectionFd, buffer, sizeof(buffer));
+        const std::size_t size = _readLimit > 0 && _readLimit < sizeof(buffer) ? _readLimit : sizeof(buffer);
+        const ssize_t got = ::read(_connectionFd, buffer, size);
         if (got <= 0)
             return frames;
         _pending.append(buffer, static_cast<std::size_t>(got));
     }
+}
+
+void ConsumerSocket::limitReads(std::size_t bytes)
+{
+    _readLimit = bytes;
 }
 
 std::string ConsumerSocket::readAvailable(Milliseconds quiet)

@@ -130,6 +130,10 @@ public:
     std::string readAvailable(Milliseconds quiet);
     /// Reads whatever arrives until nothing came for quiet.
 
+    void limitReads(std::size_t bytes);
+    /// Makes every read of the connection take at most bytes (0: no limit
+    /// but the buffer's), as a slow consumer does.
+
     void closeConnection();
     void closeListener();
 
@@ -141,6 +145,7 @@ private:
     int _listenFd;
     int _connectionFd;
     std::string _pending;
+    std::size_t _readLimit = 0;
 };
 
 std::vector<std::string> lines(const std::string& text);

@@ -1,14 +1,16 @@
 //
 // Forwarding.cpp
 //
-// WorkerThread::forward(): the packets of one pass to the consumer, one
-// document each, on a blocking connection with one retry.
+// The packets of one pass to the consumer, one document each: forward() on a
+// blocking connection with one retry, forwardThroughBacklog() through the
+// backlog.
 //
 
 #include "contract/ConsumerContract.h"
 #include "markup/MarkupFactoryJSON.h"
 #include "utility/LogHelper.h"
 #include "worker/WorkerThread.h"
+#include "worker/forwarding/BacklogForwarding.h"
 #include "worker/forwarding/ForwardingConstants.h"
 #include "worker/forwarding/UpstreamPacketDocument.h"
 
@@ -38,6 +40,23 @@ void WorkerThread::markupUpstreamPkt(const lgw_pkt_rx_s& packet, Zel::BACnet::WS
     markupUpstreamPacket(packet, writer, messageType, _payloadText);
 }
 
+std::string_view WorkerThread::renderFrame(const lgw_pkt_rx_s& packet)
+{
+    _frameText.rewind();
+    Zel::BACnet::WS::MarkupFactoryJSON writer(_frameText, false, false);
+    markupUpstreamPkt(packet, writer, UPSTREAM_MESSAGE_TYPE);
+    _frameText.put(ConsumerContract::FRAME_END);
+    return _frameText.text();
+}
+
+void WorkerThread::forwardThroughBacklog(const lgw_pkt_rx_s* packets, int count,
+                                         WorkerStatus::Clock::time_point now)
+{
+    for (int i = 0; i < count; ++i)
+        _pBacklog->add(renderFrame(packets[i]), now);
+    _pBacklog->deliver(now);
+}
+
 void WorkerThread::forward(const lgw_pkt_rx_s* packets, int count)
 {
     for (int attempt = 1; attempt <= FORWARD_ATTEMPTS; ++attempt)
@@ -55,11 +74,7 @@ void WorkerThread::forward(const lgw_pkt_rx_s* packets, int count)
             }
             for (int i = 0; i < count; ++i)
             {
-                _frameText.rewind();
-                Zel::BACnet::WS::MarkupFactoryJSON writer(_frameText, false, false);
-                markupUpstreamPkt(packets[i], writer, UPSTREAM_MESSAGE_TYPE);
-                _frameText.put(ConsumerContract::FRAME_END);
-                const std::string_view frame = _frameText.text();
+                const std::string_view frame = renderFrame(packets[i]);
                 _socket.sendBytes(frame.data(), static_cast<int>(frame.size()), 0);
                 ++sent;
             }

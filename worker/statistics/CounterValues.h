@@ -65,6 +65,15 @@ struct CounterValues
     /// Receive calls that came back full: the concentrator may have lost
     /// packets meanwhile.
     PollGaps pollGaps;
+    Poco::UInt64 resent = 0;
+    /// Backlog mode: frames sent again on a new connection because the
+    /// consumer had not read them whole.
+    Poco::UInt64 droppedOverflow = 0;
+    Poco::UInt64 droppedAge = 0;
+    /// Backlog mode: frames dropped from a full backlog, and for their age.
+    Poco::UInt64 backlogFrames = 0;
+    Poco::UInt64 backlogMax = 0;
+    /// Backlog mode: frames waiting now, and the most since the start.
 
     Poco::UInt64 received() const
     /// Returns every packet received, whatever its CRC status.
@@ -74,7 +83,8 @@ struct CounterValues
 
     CounterValues since(const CounterValues& earlier) const
     /// Returns what each count grew by from earlier, an earlier reading of
-    /// the same counters, to this one; the longest gaps are this reading's.
+    /// the same counters, to this one; the longest gaps and the backlog are
+    /// this reading's.
     {
         CounterValues grown;
         grown.crcOk = crcOk - earlier.crcOk;
@@ -92,6 +102,11 @@ struct CounterValues
         grown.pollGaps.sumUs = pollGaps.sumUs - earlier.pollGaps.sumUs;
         grown.pollGaps.maxUs = pollGaps.maxUs;
         grown.pollGaps.intervalMaxUs = pollGaps.intervalMaxUs;
+        grown.resent = resent - earlier.resent;
+        grown.droppedOverflow = droppedOverflow - earlier.droppedOverflow;
+        grown.droppedAge = droppedAge - earlier.droppedAge;
+        grown.backlogFrames = backlogFrames;
+        grown.backlogMax = backlogMax;
         return grown;
     }
 };

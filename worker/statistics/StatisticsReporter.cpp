@@ -115,14 +115,14 @@ bool StatisticsReporter::writesLines() const
 void StatisticsReporter::writeLine()
 {
     const CounterValues total = _counters.snapshot(true);
-    Zel::Utility::LogHelper::log(statisticsMessage(total.since(_lastLine), total));
+    Zel::Utility::LogHelper::log(statisticsMessage(total.since(_lastLine), total, _settings.backlog));
     _lastLine = total;
 }
 
 void StatisticsReporter::writeMetrics()
 {
-    _pMetricsFile->write(
-        metricsText(_counters.snapshot(false), _counters.lastPacketTime(), _counters.startTime()));
+    _pMetricsFile->write(metricsText(_counters.snapshot(false), _counters.lastPacketTime(),
+                                     _counters.startTime(), _settings.backlog));
 }
 
 } // namespace LoRaWANServer

@@ -79,9 +79,27 @@ void appendPollGaps(std::string& text, const PollGaps& gaps)
     appendSample(text, (std::string(name) + "_count").c_str(), integerValue(cumulative));
 }
 
+void appendBacklog(std::string& text, const CounterValues& total)
+{
+    appendFamily(text, "lorawanserver_backlog_frames", "gauge",
+                 "Frames waiting in the backlog for the consumer.");
+    appendSample(text, "lorawanserver_backlog_frames", integerValue(total.backlogFrames));
+    appendFamily(text, "lorawanserver_backlog_frames_max", "gauge",
+                 "The most frames waiting since the start.");
+    appendSample(text, "lorawanserver_backlog_frames_max", integerValue(total.backlogMax));
+    appendFamily(text, "lorawanserver_frames_resent_total", "counter",
+                 "Frames sent again on a new connection because the consumer had not read them whole.");
+    appendSample(text, "lorawanserver_frames_resent_total", integerValue(total.resent));
+    appendFamily(text, "lorawanserver_backlog_dropped_total", "counter",
+                 "Frames dropped from the backlog, for lack of room or for their age.");
+    appendSample(text, "lorawanserver_backlog_dropped_total{reason=\"overflow\"}",
+                 integerValue(total.droppedOverflow));
+    appendSample(text, "lorawanserver_backlog_dropped_total{reason=\"age\"}", integerValue(total.droppedAge));
+}
+
 } // namespace
 
-std::string statisticsMessage(const CounterValues& interval, const CounterValues& total)
+std::string statisticsMessage(const CounterValues& interval, const CounterValues& total, bool backlog)
 {
     std::string message = " INFO: statistics: ";
     appendPair(message, "received", interval.received(), total.received());
@@ -96,10 +114,17 @@ std::string statisticsMessage(const CounterValues& interval, const CounterValues
     appendPair(message.append(", "), "poll_gap_max_ms",
                interval.pollGaps.intervalMaxUs / MICROSECONDS_PER_MILLISECOND,
                total.pollGaps.maxUs / MICROSECONDS_PER_MILLISECOND);
+    if (!backlog)
+        return message;
+    appendPair(message.append(", "), "backlog", total.backlogFrames, total.backlogMax);
+    appendPair(message.append(", "), "resent", interval.resent, total.resent);
+    appendPair(message.append(", "), "dropped_overflow", interval.droppedOverflow, total.droppedOverflow);
+    appendPair(message.append(", "), "dropped_age", interval.droppedAge, total.droppedAge);
     return message;
 }
 
-std::string metricsText(const CounterValues& total, Poco::Int64 lastPacketTime, Poco::Int64 startTime)
+std::string metricsText(const CounterValues& total, Poco::Int64 lastPacketTime, Poco::Int64 startTime,
+                        bool backlog)
 {
     std::string text;
     appendFamily(text, "lorawanserver_packets_received_total", "counter",
@@ -141,6 +166,8 @@ std::string metricsText(const CounterValues& total, Poco::Int64 lastPacketTime, 
                  "Receive calls that came back full (16 packets): the concentrator may have lost packets.");
     appendSample(text, "lorawanserver_full_polls_total", integerValue(total.fullPolls));
     appendPollGaps(text, total.pollGaps);
+    if (backlog)
+        appendBacklog(text, total);
     return text;
 }
 

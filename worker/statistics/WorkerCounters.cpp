@@ -166,6 +166,11 @@ CounterValues WorkerCounters::values() const
     values.pollGaps.sumUs = _gapSumUs.value();
     values.pollGaps.maxUs = _gapMaxUs.load(std::memory_order_relaxed);
     values.pollGaps.intervalMaxUs = _gapIntervalMaxUs.load(std::memory_order_relaxed);
+    values.resent = _resent.value();
+    values.droppedOverflow = _droppedOverflow.value();
+    values.droppedAge = _droppedAge.value();
+    values.backlogFrames = _backlogFrames.load(std::memory_order_relaxed);
+    values.backlogMax = _backlogMax.load(std::memory_order_relaxed);
     return values;
 }
 

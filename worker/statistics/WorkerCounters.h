@@ -19,6 +19,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <mutex>
 
 namespace LoRaWANServer
@@ -68,6 +69,17 @@ public:
     /// Counts a receive call that began at callStart, and the gap since the
     /// call before it; full: it came back with as many packets as it asked
     /// for. Called by the worker's thread only.
+
+    void countResent(std::size_t frames);
+    void countDroppedOverflow(std::size_t frames);
+    void countDroppedAge(std::size_t frames);
+    /// Backlog mode: counts frames sent again on a new connection, and
+    /// dropped from a full backlog or for their age. Called by the worker's
+    /// thread only.
+
+    void setBacklog(std::size_t frames);
+    /// Backlog mode: takes frames as the number waiting now. Called by the
+    /// worker's thread only.
 
     void beginPasses();
     /// From now on snapshot() waits for the worker to take the counts between
@@ -143,6 +155,11 @@ private:
     Count _fullPolls;
     Count _gapCounts[POLL_GAP_BUCKETS];
     Count _gapSumUs;
+    Count _resent;
+    Count _droppedOverflow;
+    Count _droppedAge;
+    std::atomic<Poco::UInt64> _backlogFrames{0};
+    std::atomic<Poco::UInt64> _backlogMax{0};
     std::atomic<Poco::UInt64> _gapMaxUs{0};
     std::atomic<Poco::UInt64> _gapIntervalMaxUs{0};
     std::atomic<Clock::rep> _lastPollStart{0};
@@ -178,6 +195,27 @@ inline void WorkerCounters::countConnect()
 inline void WorkerCounters::countSendFailure()
 {
     _sendFailures.add(1);
+}
+
+inline void WorkerCounters::countResent(std::size_t frames)
+{
+    _resent.add(frames);
+}
+
+inline void WorkerCounters::countDroppedOverflow(std::size_t frames)
+{
+    _droppedOverflow.add(frames);
+}
+
+inline void WorkerCounters::countDroppedAge(std::size_t frames)
+{
+    _droppedAge.add(frames);
+}
+
+inline void WorkerCounters::setBacklog(std::size_t frames)
+{
+    _backlogFrames.store(frames, std::memory_order_relaxed);
+    raise(_backlogMax, frames);
 }
 
 inline Poco::UInt64 WorkerCounters::forwarded() const
