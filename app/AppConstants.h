@@ -49,6 +49,9 @@ const char* const CHECK_CONFIG_OPTION = "check-config";
 const char* const FORMAT_OPTION = "format";
 const char* const FORMAT_TABLE = "table";
 const char* const FORMAT_JSON = "json";
+const char* const BACKLOG_OPTION = "backlog";
+const char* const BACKLOG_AGE_OPTION = "backlog-age";
+const char* const BACKLOG_FILE_OPTION = "backlog-file";
 
 /// Seconds between two statistics lines by default, and at most (a day); 0
 /// for none.

@@ -18,6 +18,7 @@
 #include "worker/StartupAdvice.h"
 #include "worker/WorkerThread.h"
 #include "worker/config/ConfigCheck.h"
+#include "worker/forwarding/ForwardingConstants.h"
 
 #include <Poco/NotificationQueue.h>
 #include <Poco/NumberParser.h>
@@ -108,6 +109,24 @@ void LoRaWANServerApp::defineOptions(Poco::Util::OptionSet& options)
                "With --check-config: table (the default), for a person, or json, one object for "
                "scripts.")
             .argument("FORM"));
+    options.addOption(
+        Option(
+            BACKLOG_OPTION, "",
+            "Never wait for the consumer: keep up to FRAMES frames while it is away or slow, and send each "
+            "until the consumer has read it whole (default 0: send each poll's frames and wait for the "
+            "consumer to take them).")
+            .argument("FRAMES")
+            .validator(new Poco::Util::IntValidator(0, LoRaWANServer::MAX_BACKLOG_FRAMES)));
+    options.addOption(
+        Option(BACKLOG_AGE_OPTION, "",
+               "With --backlog, drop the frames that waited longer than SECONDS (default: none).")
+            .argument("SECONDS")
+            .validator(new Poco::Util::IntValidator(1, LoRaWANServer::MAX_BACKLOG_AGE_S)));
+    options.addOption(
+        Option(BACKLOG_FILE_OPTION, "",
+               "With --backlog, keep the frames left at a stop in PATH and send them first at the "
+               "next start.")
+            .argument("PATH"));
 }
 
 void LoRaWANServerApp::handleOption(const std::string& name, const std::string& value)
@@ -125,6 +144,16 @@ void LoRaWANServerApp::handleOption(const std::string& name, const std::string& 
         if (value.empty())
             throw Poco::Util::InvalidArgumentException("--metrics-file needs a path");
         _statistics.metricsPath = value;
+    }
+    else if (name == BACKLOG_OPTION)
+        _forwarding.backlogFrames = Poco::NumberParser::parse(value);
+    else if (name == BACKLOG_AGE_OPTION)
+        _forwarding.backlogAgeSeconds = Poco::NumberParser::parse(value);
+    else if (name == BACKLOG_FILE_OPTION)
+    {
+        if (value.empty())
+            throw Poco::Util::InvalidArgumentException("--backlog-file needs a path");
+        _forwarding.backlogPath = value;
     }
     else if (name == FORMAT_OPTION)
     {
@@ -181,6 +210,12 @@ int LoRaWANServerApp::main(const std::vector<std::string>& /*args*/)
     }
     if (_answer != ANSWER_NONE)
         return answer();
+    if (!_forwarding.backlog() && (_forwarding.backlogAgeSeconds > 0 || !_forwarding.backlogPath.empty()))
+    {
+        std::cerr << program_invocation_short_name
+                  << ": --backlog-age and --backlog-file need --backlog=FRAMES above 0" << std::endl;
+        return EXIT_CONFIG;
+    }
     ignoreBrokenPipes();
 
     const int ownId = static_cast<int>(Poco::Process::id());
@@ -208,6 +243,7 @@ int LoRaWANServerApp::main(const std::vector<std::string>& /*args*/)
     std::unique_ptr<Poco::NotificationQueue> pQueue(new Poco::NotificationQueue);
     std::unique_ptr<LoRaWANServer::WorkerThread> pWorker(new LoRaWANServer::WorkerThread(pQueue.get()));
     pWorker->reportStatistics(_statistics);
+    pWorker->forwardWith(_forwarding);
     const SystemdNotifier notifier;
     ServiceWatchdog watchdog(*pWorker, notifier);
     try

@@ -11,6 +11,7 @@
 #ifndef LoRaWANServerApp_INCLUDED
 #define LoRaWANServerApp_INCLUDED
 
+#include "worker/forwarding/ForwardingSettings.h"
 #include "worker/statistics/StatisticsSettings.h"
 
 #include <Poco/Util/OptionSet.h>
@@ -31,7 +32,8 @@ class LoRaWANServerApp : public Poco::Util::ServerApplication
 /// without starting anything, and so does --check-config (with --format
 /// table or json), which checks the configuration instead.
 /// --stats-interval=SECONDS and --metrics-file=PATH set how the worker
-/// reports its counts.
+/// reports its counts; --backlog=FRAMES, --backlog-age=SECONDS and
+/// --backlog-file=PATH how it forwards its frames.
 {
 public:
     ~LoRaWANServerApp() override;
@@ -44,12 +46,13 @@ public:
 protected:
     void defineOptions(Poco::Util::OptionSet& options) override;
     /// The frame's options, then --help (-h), --version, --stats-interval,
-    /// --metrics-file, --check-config and --format.
+    /// --metrics-file, --backlog, --backlog-age, --backlog-file, --check-config
+    /// and --format.
 
     void handleOption(const std::string& name, const std::string& value) override;
     /// Keeps the path of --pidfile for main(); the frame would write the file
-    /// at once, before the instance check. Takes the statistics options' values,
-    /// once their validators have accepted them.
+    /// at once, before the instance check. Takes the statistics and backlog
+    /// options' values, once their validators have accepted them.
 
     void initialize(Poco::Util::Application& self) override;
     /// In daemon mode sends standard output, input and error to the log
@@ -95,6 +98,7 @@ private:
     std::string _pidFilePath;
     std::string _checkFormat;
     LoRaWANServer::StatisticsSettings _statistics;
+    LoRaWANServer::ForwardingSettings _forwarding;
 };
 
 inline bool LoRaWANServerApp::workerFrozen() const

@@ -67,6 +67,19 @@ void writeFiles(std::ostream& out, const std::string& command)
     writeEntry(out, LOG_FILE_PATH, "standard output and error with --daemon, appended to");
 }
 
+void writeForwarding(std::ostream& out)
+{
+    out << "\nForwarding:\n"
+           "  Without --backlog, each poll's frames are sent at once and the worker waits for the\n"
+           "  consumer to take them: while it does not read, nothing is polled and the concentrator\n"
+           "  loses what does not fit in its 1024 bytes; while it is away, each poll's frames are\n"
+           "  dropped after a second attempt, with two log lines each.\n"
+           "  With --backlog, the worker polls every 3 ms whatever the consumer does; a frame waits\n"
+           "  in the backlog until the consumer has read it whole, and is lost only when the backlog\n"
+           "  is full (the oldest first), too old (--backlog-age), or left at a stop without\n"
+           "  --backlog-file. A consumer that goes may get the frames of one send (16) twice.\n";
+}
+
 void writeExitStatus(std::ostream& out, int status, const std::string& meaning)
 {
     out << "  " << std::left << std::setw(4) << status << meaning << "\n";
@@ -112,6 +125,7 @@ void ServiceHelp::writeHelp(std::ostream& out, const Poco::Util::OptionSet& opti
     writeEnvironment(out);
     writeFiles(out, command);
     writeConfiguration(out);
+    writeForwarding(out);
     writeExitStatuses(out);
 }
 

@@ -79,8 +79,11 @@ void ServiceWatchdog::inform()
         message += READY;
         _readySent = true;
     }
-    const std::string statusText =
+    std::string statusText =
         WorkerStatus::text(phase, _worker.counters().forwarded(), status.secondsSinceLastPacket(now));
+    const std::string backlog = status.backlogText(now);
+    if (!backlog.empty())
+        statusText += ", " + backlog;
     if (statusText != _statusSent)
     {
         message += STATUS + statusText + "\n";

@@ -48,7 +48,8 @@ Concentrator& Concentrator::instance()
 }
 
 Concentrator::Concentrator()
-    : _generation(0), _controlled(false), _state{}, _startMicros(0), _receiveCalls(0), _garbage(GARBAGE_SEED)
+    : _generation(0), _controlled(false), _state{}, _startMicros(0), _receiveCalls(0), _lostPackets(0),
+      _garbage(GARBAGE_SEED)
 {
 }
 
@@ -176,7 +177,7 @@ int Concentrator::start()
     _state.started = true;
     _startMicros = MonotonicClock::nowMicros();
     if (_pGenerator)
-        _pGenerator->start(receiveChannels());
+        _pGenerator->start(receiveChannels(), _startMicros);
     return finish(line, result);
 }
 
@@ -211,9 +212,10 @@ int Concentrator::receive(std::uint8_t maxPackets, lgw_pkt_rx_s* pPackets)
     if (stalled())
         return hang(lock, line);
     const int result = fetch(callNumber, maxPackets, pPackets);
-    if (result == 0)
-        return result;
-    return finish(line, result);
+    if (result != 0)
+        return finish(line, result);
+    _recorder.writeEmptyReceive(line.timeMicros());
+    return result;
 }
 
 int Concentrator::triggerCount(std::uint32_t* pCount)
@@ -246,6 +248,7 @@ void Concentrator::reset(bool controlled)
     _state = State{};
     _startMicros = 0;
     _receiveCalls = 0;
+    _lostPackets = 0;
     // Calls blocked by a stall or an unplug return now.
     ++_generation;
     _released.notify_all();
@@ -343,6 +346,12 @@ unsigned Concentrator::receiveCalls()
     return static_cast<unsigned>(_receiveCalls);
 }
 
+std::uint64_t Concentrator::lostPackets()
+{
+    Lock lock(_mutex);
+    return _lostPackets;
+}
+
 std::vector<std::string> Concentrator::recordedCalls()
 {
     Lock lock(_mutex);
@@ -371,11 +380,12 @@ void Concentrator::applyScenario(const Scenario& scenario)
     _pGenerator.reset();
     if (scenario.generator)
     {
-        _pGenerator = std::make_unique<TrafficGenerator>(*scenario.generator);
+        _pGenerator = std::make_unique<TrafficGenerator>(*scenario.generator, scenario.bufferBytes);
         if (_state.started)
-            _pGenerator->start(receiveChannels());
+            _pGenerator->start(receiveChannels(), MonotonicClock::nowMicros());
     }
     _receiveCalls = 0;
+    _lostPackets = 0;
 }
 
 void Concentrator::readStartupScenario()
@@ -468,10 +478,24 @@ unsigned Concentrator::take(unsigned maxPackets, lgw_pkt_rx_s* pPackets)
     if (!_batches.empty())
         count = _batches.take(nowMicros, _startMicros, maxPackets, pPackets);
     else if (_pGenerator)
+    {
         count = _pGenerator->take(nowMicros, maxPackets, pPackets);
+        recordLosses(_pGenerator->takeLosses());
+    }
     for (unsigned i = 0; i < count; ++i)
         garble(pPackets[i]);
     return count;
+}
+
+void Concentrator::recordLosses(const ReceiveBuffer::Losses& losses)
+{
+    if (losses.count == 0)
+        return;
+    _lostPackets += losses.count;
+    RecordLine line = RecordLine::event("overflow", losses.firstMicros);
+    line.number("lost", static_cast<std::int64_t>(losses.count))
+        .number("last_us", static_cast<std::int64_t>(losses.lastMicros));
+    _recorder.write(line.finishEvent());
 }
 
 void Concentrator::garble(lgw_pkt_rx_s& packet)

@@ -8,9 +8,9 @@
 #ifndef Sim_Concentrator_INCLUDED
 #define Sim_Concentrator_INCLUDED
 
+#include "hal/HalApi.h"
 #include "sim/BatchQueue.h"
 #include "sim/CallRecorder.h"
-#include "hal/HalApi.h"
 #include "sim/Random.h"
 #include "sim/ReceiveChannel.h"
 #include "sim/RecordLine.h"
@@ -79,6 +79,7 @@ public:
     void queueBatch(std::optional<std::uint32_t> afterMs, const std::vector<lgw_pkt_rx_s>& packets);
     void setReceiveHook(ReceiveHook hook);
     unsigned receiveCalls();
+    std::uint64_t lostPackets();
     std::vector<std::string> recordedCalls();
     State state();
     /// The control functions of sim/SimControl.h.
@@ -95,6 +96,7 @@ private:
     std::vector<ReceiveChannel> receiveChannels() const;
     int fetch(std::uint64_t callNumber, std::uint8_t maxPackets, lgw_pkt_rx_s* pPackets);
     unsigned take(unsigned maxPackets, lgw_pkt_rx_s* pPackets);
+    void recordLosses(const ReceiveBuffer::Losses& losses);
     void garble(lgw_pkt_rx_s& packet);
     bool isPast(const std::optional<std::uint32_t>& afterMs) const;
     bool stalled() const;
@@ -114,6 +116,8 @@ private:
     State _state;
     std::uint64_t _startMicros; /// 0 while not started since the last connect
     std::uint64_t _receiveCalls;
+    std::uint64_t _lostPackets;
+    /// Generated packets lost because the receive buffer was full.
     ReceiveHook _receiveHook;
     Random _garbage;
 };

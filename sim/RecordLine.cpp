@@ -6,6 +6,8 @@
 
 #include "sim/RecordLine.h"
 
+#include "sim/MonotonicClock.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -74,9 +76,26 @@ void appendEscaped(std::string& out, const char* value)
 
 } // namespace
 
-RecordLine::RecordLine(const char* call) : _line("{\"call\":")
+RecordLine::RecordLine(const char* call) : RecordLine(call, MonotonicClock::nowMicros()) {}
+
+RecordLine::RecordLine(const char* call, std::uint64_t timeMicros) : RecordLine("call", call, timeMicros) {}
+
+RecordLine::RecordLine(const char* key, const char* name, std::uint64_t timeMicros)
+    : _line("{"), _timeMicros(timeMicros)
 {
-    appendEscaped(_line, call);
+    appendEscaped(_line, key);
+    _line += ':';
+    appendEscaped(_line, name);
+}
+
+RecordLine RecordLine::event(const char* name, std::uint64_t timeMicros)
+{
+    return RecordLine("event", name, timeMicros);
+}
+
+std::uint64_t RecordLine::timeMicros() const
+{
+    return _timeMicros;
 }
 
 RecordLine& RecordLine::flag(const char* name, bool value)
@@ -113,15 +132,18 @@ RecordLine& RecordLine::text(const char* name, const char* value)
 std::string RecordLine::finish(int result)
 {
     number("result", result);
-    _line += '}';
-    return _line;
+    return close();
 }
 
 std::string RecordLine::finishHung()
 {
     flag("hung", true);
-    _line += '}';
-    return _line;
+    return close();
+}
+
+std::string RecordLine::finishEvent()
+{
+    return close();
 }
 
 std::string RecordLine::shortestText(float value)
@@ -149,6 +171,13 @@ std::string RecordLine::shortestText(float value)
         digits.pop_back();
     const int exponent = std::atoi(scientific.c_str() + exponentAt + 1);
     return (negative ? "-" : "") + layOut(digits, exponent);
+}
+
+std::string RecordLine::close()
+{
+    number("time_us", static_cast<std::int64_t>(_timeMicros));
+    _line += '}';
+    return _line;
 }
 
 void RecordLine::name(const char* name)

@@ -7,9 +7,10 @@
 #ifndef Sim_Scenario_INCLUDED
 #define Sim_Scenario_INCLUDED
 
-#include "sim/GeneratorSettings.h"
 #include "hal/HalApi.h"
+#include "sim/GeneratorSettings.h"
 #include "sim/ScriptedBatch.h"
+#include "sim/SimConstants.h"
 
 #include <cstdint>
 #include <map>
@@ -62,6 +63,11 @@ struct Scenario
 
     std::optional<GeneratorSettings> generator;
     /// The traffic after the batches; without it, nothing.
+
+    unsigned bufferBytes = DEFAULT_BUFFER_BYTES;
+    /// The concentrator's receive buffer the generated traffic fills: a
+    /// packet that arrives while it does not fit is lost. 0 is the lossless
+    /// queue of LGW_PKT_FIFO_SIZE packets that holds due packets back.
 
     std::string recordPath;
     /// The file the calls are recorded in; empty for none.

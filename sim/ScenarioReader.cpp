@@ -29,6 +29,7 @@ const std::size_t MAX_PAYLOAD_BYTES = sizeof(lgw_pkt_rx_s::payload);
 const unsigned HEX_DIGITS_PER_BYTE = 2;
 const unsigned HEX_DIGIT_BITS = 4;
 const unsigned DECIMAL_BASE = 10;
+const unsigned MAX_BUFFER_BYTES = 1U << 24;
 
 [[noreturn]] void fail(const std::string& where, const std::string& what)
 {
@@ -324,7 +325,8 @@ Scenario readScenario(const Json& root)
         throw std::runtime_error("the top level is not a JSON object");
     requireKnownMembers(root, "",
                         {"connect", "start", "stop", "refuse", "receive_error_after", "receive_results",
-                         "stall_after_ms", "unplug_after_ms", "batches", "generator", "record"});
+                         "stall_after_ms", "unplug_after_ms", "batches", "generator", "buffer_bytes",
+                         "record"});
     Scenario scenario;
     if (root.contains("connect"))
         scenario.connectResult = integer<int>(root["connect"], "connect");
@@ -351,6 +353,8 @@ Scenario readScenario(const Json& root)
     }
     if (root.contains("generator"))
         scenario.generator = readGenerator(root["generator"]);
+    if (root.contains("buffer_bytes"))
+        scenario.bufferBytes = integer<unsigned>(root["buffer_bytes"], "buffer_bytes", 0, MAX_BUFFER_BYTES);
     if (root.contains("record"))
     {
         scenario.recordPath = text(root["record"], "record");

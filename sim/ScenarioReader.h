@@ -26,6 +26,7 @@ class ScenarioReader
 ///     "unplug_after_ms"           the concentrator is gone from N ms after lgw_start on
 ///     "batches"                   [ [PKT...], {"after_ms": N, "packets": [PKT...]}, ... ]
 ///     "generator"                 {"rate", "seed", "count", "burst", "crc_error_ratio"}
+///     "buffer_bytes"              the receive buffer the generator fills (default 1024; 0: lossless)
 ///     "record"                    path of the file the HAL calls are appended to
 ///
 /// A PKT has the members of lgw_pkt_rx_s, payload as hexadecimal text; a

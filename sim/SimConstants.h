@@ -26,6 +26,11 @@ const double DEFAULT_RATE = 2.0;
 const unsigned DEFAULT_BURST = 1;
 const double DEFAULT_CRC_ERROR_RATIO = 0.05;
 
+/// The SX1301's buffer of received packets: its size, and what a packet takes
+/// in it besides its payload (its metadata).
+const unsigned DEFAULT_BUFFER_BYTES = 1024;
+const unsigned PACKET_OVERHEAD_BYTES = 16;
+
 /// How many end devices the traffic generator simulates.
 const unsigned DEVICE_COUNT = 36;
 

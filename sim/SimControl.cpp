@@ -104,6 +104,11 @@ unsigned receiveCalls()
     return concentrator().receiveCalls();
 }
 
+std::uint64_t lostPackets()
+{
+    return concentrator().lostPackets();
+}
+
 std::vector<std::string> recordedCalls()
 {
     return concentrator().recordedCalls();

@@ -10,6 +10,7 @@
 
 #include "hal/HalApi.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -99,10 +100,17 @@ unsigned receiveCalls();
 /// Returns the number of lgw_receive calls so far, all of them (failed ones
 /// and those that returned 0 included).
 
+std::uint64_t lostPackets();
+/// Returns how many generated packets were lost since reset() or
+/// loadScenario() because the concentrator's receive buffer ("buffer_bytes")
+/// was full when they arrived. The receive call after a loss finds it.
+
 std::vector<std::string> recordedCalls();
-/// Returns the record lines (without line end) in call order, exactly as
-/// the "record" file holds them: one per HAL call, except lgw_receive calls
-/// that returned 0. Lines are kept from reset() on.
+/// Returns the record lines (without line end) in order, exactly as the
+/// "record" file holds them: one per HAL call with the call's time
+/// ("time_us"), except that a run of lgw_receive calls that returned 0 is one
+/// line, written with the next line, and an "overflow" event line before the
+/// receive call that found packets lost. Lines are kept from reset() on.
 
 struct State
 /// What the concentrator holds.

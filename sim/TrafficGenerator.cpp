@@ -34,23 +34,28 @@ std::uint64_t resolveSeed(const GeneratorSettings& settings)
 
 } // namespace
 
-TrafficGenerator::TrafficGenerator(const GeneratorSettings& settings)
+TrafficGenerator::TrafficGenerator(const GeneratorSettings& settings, unsigned bufferBytes)
     : _settings(settings), _seed(resolveSeed(settings)), _factory(_seed, settings.crcErrorRatio),
-      _timing(_seed ^ TIMING_SEED_MIX), _pendingMicros(0), _lastReleaseMicros(0), _begun(false), _made(0)
+      _timing(_seed ^ TIMING_SEED_MIX), _buffer(bufferBytes), _pendingMicros(0), _lastReleaseMicros(0),
+      _made(0)
 {
 }
 
-void TrafficGenerator::start(const std::vector<ReceiveChannel>& channels)
+void TrafficGenerator::start(const std::vector<ReceiveChannel>& channels, std::uint64_t startMicros)
 {
-    discardPending();
-    _fifo.clear();
+    stop();
     _channels = channels;
-    _begun = false;
+    if (_settings.rate <= 0.0 || _channels.empty())
+        return;
+    _lastReleaseMicros = startMicros;
+    prepareNextBurst();
 }
 
 void TrafficGenerator::stop()
 {
-    start({});
+    discardPending();
+    _buffer.clear();
+    _channels.clear();
 }
 
 unsigned TrafficGenerator::take(std::uint64_t nowMicros, unsigned maxPackets, lgw_pkt_rx_s* pPackets)
@@ -62,19 +67,13 @@ unsigned TrafficGenerator::take(std::uint64_t nowMicros, unsigned maxPackets, lg
         releaseAtCall(nowMicros);
     }
     else
-    {
-        if (!_begun)
-        {
-            _begun = true;
-            _lastReleaseMicros = nowMicros;
-            prepareNextBurst();
-        }
         releaseDue(nowMicros);
-    }
-    const unsigned taken = static_cast<unsigned>(std::min<std::size_t>(maxPackets, _fifo.size()));
-    std::copy_n(_fifo.begin(), taken, pPackets);
-    _fifo.erase(_fifo.begin(), _fifo.begin() + taken);
-    return taken;
+    return _buffer.take(maxPackets, pPackets);
+}
+
+ReceiveBuffer::Losses TrafficGenerator::takeLosses()
+{
+    return _buffer.takeLosses();
 }
 
 unsigned TrafficGenerator::nextBurstSize() const
@@ -86,23 +85,24 @@ unsigned TrafficGenerator::nextBurstSize() const
 
 void TrafficGenerator::releaseAtCall(std::uint64_t nowMicros)
 {
-    if (_fifo.size() >= LGW_PKT_FIFO_SIZE)
+    if (_buffer.full())
         return;
     const unsigned burst = nextBurstSize();
     for (unsigned i = 0; i < burst; ++i)
     {
         lgw_pkt_rx_s packet = _factory.make(_channels);
         packet.count_us = MonotonicClock::counter(nowMicros);
-        _fifo.push_back(packet);
+        _buffer.arrive(packet, nowMicros);
     }
     _made += burst;
 }
 
 void TrafficGenerator::releaseDue(std::uint64_t nowMicros)
 {
-    while (!_pending.empty() && _pendingMicros <= nowMicros && _fifo.size() < LGW_PKT_FIFO_SIZE)
+    while (!_pending.empty() && _pendingMicros <= nowMicros && !_buffer.full())
     {
-        _fifo.insert(_fifo.end(), _pending.begin(), _pending.end());
+        for (const lgw_pkt_rx_s& packet : _pending)
+            _buffer.arrive(packet, _pendingMicros);
         prepareNextBurst();
     }
 }

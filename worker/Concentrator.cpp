@@ -101,12 +101,14 @@ void Concentrator::start()
 int Concentrator::receive(lgw_pkt_rx_s* packets, int capacity)
 {
     CallMark mark(_callInProgress, Call::RECEIVE);
+    const WorkerCounters::Clock::time_point callStart = WorkerCounters::Clock::now();
     const int received = lgw_receive(static_cast<uint8_t>(capacity), packets);
     // Only -1 is documented as failure; any other negative count is no better,
     // and a count above the array's size must never be trusted.
     if (received < 0)
         throw Poco::InvalidAccessException(RECEIVE_FAILURE, 0);
     const int count = received > capacity ? capacity : received;
+    _counters.countPoll(count == capacity, callStart);
     _counters.countReceived(packets, count);
     return count;
 }

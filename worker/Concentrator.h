@@ -76,7 +76,9 @@ public:
 
     int receive(lgw_pkt_rx_s* packets, int capacity);
     /// Fetches up to capacity received packets into packets and returns how
-    /// many were fetched (0 to capacity), counting them by CRC status.
+    /// many were fetched (0 to capacity), counting them by CRC status, the
+    /// call itself (full when it fetched capacity) and the time since the
+    /// call before it.
     /// Throws Poco::InvalidAccessException "ERROR: failed fetching, exiting"
     /// when the fetch fails.
 

@@ -6,10 +6,12 @@
 
 #include "worker/WorkerStatus.h"
 
+#include "worker/forwarding/ForwardingConstants.h"
+
 namespace LoRaWANServer
 {
 
-WorkerStatus::WorkerStatus() : _phase(STARTING), _lastPacket(0) {}
+WorkerStatus::WorkerStatus() : _phase(STARTING), _lastPacket(0), _backlogFrames(0), _awaySince(0) {}
 
 std::optional<long> WorkerStatus::secondsSinceLastPacket(Clock::time_point now) const
 {
@@ -37,6 +39,20 @@ std::string WorkerStatus::text(Phase phase, Poco::UInt64 forwardedFrames,
     if (secondsSinceLastPacket)
         text += ", last " + std::to_string(*secondsSinceLastPacket) + " s ago";
     return text;
+}
+
+std::string WorkerStatus::backlogText(Clock::time_point now) const
+{
+    const std::size_t frames = _backlogFrames.load(std::memory_order_relaxed);
+    const Clock::rep away = _awaySince.load(std::memory_order_relaxed);
+    if (frames == 0 || (away == 0 && frames <= STATUS_BACKLOG_FRAMES))
+        return std::string();
+    std::string text = std::to_string(frames) + (frames == 1 ? " frame waiting" : " frames waiting");
+    if (away == 0)
+        return text;
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(now - Clock::time_point(Clock::duration(away)));
+    return "consumer away " + std::to_string(seconds.count()) + " s, " + text;
 }
 
 } // namespace LoRaWANServer

@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -54,6 +55,15 @@ public:
     /// Takes when as the time of the last received packet. Called by the
     /// worker's thread only.
 
+    void backlog(std::size_t frames, std::optional<Clock::time_point> awaySince);
+    /// Backlog mode: takes frames as the frames waiting now, and awaySince
+    /// as when the consumer went away (nothing while it is there). Called by
+    /// the worker's thread only.
+
+    std::string backlogText(Clock::time_point now) const;
+    /// Returns the backlog for people while frames wait for a consumer that
+    /// is away, or more than a poll's worth wait: "consumer away 12 s, 600
+    /// frames waiting", "600 frames waiting"; an empty text otherwise.
     Phase phase() const;
 
     std::optional<long> secondsSinceLastPacket(Clock::time_point now) const;
@@ -70,6 +80,9 @@ private:
     std::atomic<Phase> _phase;
     std::atomic<Clock::rep> _lastPacket;
     /// Ticks of Clock at the last received packet; 0 before the first one.
+    std::atomic<std::size_t> _backlogFrames;
+    std::atomic<Clock::rep> _awaySince;
+    /// Ticks of Clock when the consumer went away; 0 while it is there.
 };
 
 inline void WorkerStatus::enter(Phase phase)
@@ -80,6 +93,12 @@ inline void WorkerStatus::enter(Phase phase)
 inline void WorkerStatus::received(Clock::time_point when)
 {
     _lastPacket.store(when.time_since_epoch().count(), std::memory_order_relaxed);
+}
+
+inline void WorkerStatus::backlog(std::size_t frames, std::optional<Clock::time_point> awaySince)
+{
+    _backlogFrames.store(frames, std::memory_order_relaxed);
+    _awaySince.store(awaySince ? awaySince->time_since_epoch().count() : 0, std::memory_order_relaxed);
 }
 
 inline WorkerStatus::Phase WorkerStatus::phase() const

@@ -8,10 +8,11 @@
 // Definition of the WorkerThread class: the concentrator worker.
 //
 // Implemented in WorkerThread.cpp (construction, reportStatistics(), run(),
-// afterWork()), config/PrepareWork.cpp (prepareWork() and the two parsers,
-// which hand the concentrator what config/ConfigParser makes of a file) and
-// forwarding/Forwarding.cpp (work(), markupUpstreamPkt(),
-// the probe of a quiet concentrator); its counts are reported by
+// the pass work() with the probe of a quiet concentrator, afterWork()),
+// config/PrepareWork.cpp (prepareWork() and the two parsers, which hand the
+// concentrator what config/ConfigParser makes of a file) and
+// forwarding/Forwarding.cpp (the sending of a pass's packets,
+// markupUpstreamPkt()); its counts are reported by
 // statistics/StatisticsReporter.
 //
 
@@ -22,14 +23,18 @@
 #include "utility/NotificationQueueWorker.h"
 #include "worker/Concentrator.h"
 #include "worker/WorkerStatus.h"
+#include "worker/forwarding/ForwardingSettings.h"
 #include "worker/statistics/StatisticsSettings.h"
 #include "worker/statistics/WorkerCounters.h"
 
+#include <Poco/AutoPtr.h>
 #include <Poco/Net/StreamSocket.h>
 #include <Poco/NotificationQueue.h>
 #include <Poco/Types.h>
 
+#include <memory>
 #include <string>
+#include <string_view>
 
 namespace Zel
 {
@@ -44,6 +49,8 @@ class MarkupFactory;
 
 namespace LoRaWANServer
 {
+
+class BacklogForwarding;
 
 class WorkerThread : public Zel::Utility::NotificationQueueWorker
 /// The one worker of the service. run() prepares the concentrator once, then
@@ -68,12 +75,20 @@ public:
     /// (the statistics line, the metrics file); by default it reports
     /// nothing. Call it before the thread starts.
 
+    void forwardWith(const ForwardingSettings& settings);
+    /// Sets how the worker hands its frames to the consumer; by default on a
+    /// blocking connection, pass by pass. Call it before the thread starts.
+
     void run() override;
     /// The thread body: prepareWork(), the loop of passes and waits, then
     /// afterWork(), the last statistics line and the final log line. Catches
     /// nothing: an exception from prepareWork() or work() ends the thread
     /// without stopping the concentrator and reaches the process-wide error
     /// handler (after the last statistics line, if the reporting had begun).
+    /// In backlog mode the frames of the backlog file go first, and after the
+    /// loop the worker goes on polling and delivering for at most 2 s while
+    /// frames wait; what is left then, or when an exception ends the thread,
+    /// goes to the backlog file.
 
     void prepareWork();
     /// Connects the concentrator on its serial device, chooses and parses the
@@ -101,9 +116,11 @@ public:
     /// One pass: fetches up to 16 received packets and sends each to the
     /// consumer as one document followed by a form feed, connecting first if
     /// needed. A failed attempt is logged and retried once on a new
-    /// connection; then the pass's packets are dropped. A pass that receives
-    /// nothing probes the concentrator when nothing was heard from it (no
-    /// packet, no probe) for 5 s.
+    /// connection; then the pass's packets are dropped. In backlog mode the
+    /// frames go into the backlog instead, and every pass delivers from it
+    /// what the consumer takes without waiting. A pass that receives nothing
+    /// probes the concentrator when nothing was heard from it (no packet, no
+    /// probe) for 5 s.
     /// Throws Poco::InvalidAccessException when the fetch or the probe fails.
 
     void markupUpstreamPkt(const lgw_pkt_rx_s& packet, Zel::BACnet::WS::MarkupFactory& writer,
@@ -111,7 +128,8 @@ public:
     /// Writes packet as one complete document of type messageType to writer.
 
     void afterWork();
-    /// Stops the concentrator (a failure is logged) and closes the socket.
+    /// Stops the concentrator (a failure is logged) and closes the socket; in
+    /// backlog mode logs the frames left and keeps them in the backlog file.
 
     Poco::UInt64 gatewayId() const;
     /// Returns the gateway identifier set by the configuration (0 if none).
@@ -131,9 +149,17 @@ private:
     WorkerThread& operator=(const WorkerThread&) = delete;
 
     void probeWhenQuiet(WorkerStatus::Clock::time_point now);
+    void forward(const lgw_pkt_rx_s* packets, int count);
+    void forwardThroughBacklog(const lgw_pkt_rx_s* packets, int count, WorkerStatus::Clock::time_point now);
+    std::string_view renderFrame(const lgw_pkt_rx_s& packet);
+    void loop(Poco::AutoPtr<Poco::Notification>& pHeld);
+    void deliverBeforeStop();
 
     WorkerCounters _counters;
     StatisticsSettings _statisticsSettings;
+    ForwardingSettings _forwardingSettings;
+    std::unique_ptr<BacklogForwarding> _pBacklog;
+    /// Backlog mode's forwarding, made when the concentrator has started.
     Concentrator _concentrator;
     WorkerStatus _status;
     WorkerStatus::Clock::time_point _lastHeard;

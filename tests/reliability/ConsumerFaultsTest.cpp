@@ -90,7 +90,7 @@ TEST_F(ConsumerFaultsTest, ConsumerKilledMidStreamAndRestartedNeverHurtsTheServi
 TEST_F(ConsumerFaultsTest, StalledConsumerThatReadsAgainGetsEveryPacketOnOneConnection)
 {
     const std::size_t generated = 10000;
-    _setup.writeScenario(R"({"generator": {"rate": 0, "burst": 16, "seed": 4, "count": )" +
+    _setup.writeScenario(R"({"buffer_bytes": 0, "generator": {"rate": 0, "burst": 16, "seed": 4, "count": )" +
                          std::to_string(generated) + "}}");
     FrameRecorder recorder(CONSUMER_SOCKET);
     auto pService = startIntoAStall(recorder);

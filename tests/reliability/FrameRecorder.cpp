@@ -14,8 +14,9 @@ namespace
 
 /// How long the serving thread waits for something before it looks at its flags again.
 const Milliseconds POLL_INTERVAL{10};
-/// Frames taken in one read, so that the count keeps up under heavy traffic.
-const std::size_t FRAMES_PER_READ = 256;
+/// What each read of a slow reader takes, one frame every POLL_INTERVAL: less
+/// than most frames of the generator.
+const std::size_t SLOW_READ_BYTES = 200;
 
 } // namespace
 
@@ -67,8 +68,14 @@ void FrameRecorder::serve()
             readToTheEnd();
             acceptNext();
         }
+        _socket.limitReads(_slowly ? SLOW_READ_BYTES : 0);
+        if (_connected && !_stalled && _slowly)
+        {
+            readBatch(POLL_INTERVAL, 1);
+            std::this_thread::sleep_for(POLL_INTERVAL);
+        }
         // Nothing to read, or the end of a stream that has not been replaced yet.
-        if (!_connected || _stalled || readBatch(POLL_INTERVAL) == 0)
+        else if (!_connected || _stalled || readBatch(POLL_INTERVAL) == 0)
             std::this_thread::sleep_for(POLL_INTERVAL);
     }
 }
@@ -81,9 +88,9 @@ void FrameRecorder::acceptNext()
     _connections.emplace_back();
 }
 
-std::size_t FrameRecorder::readBatch(Milliseconds limit)
+std::size_t FrameRecorder::readBatch(Milliseconds limit, std::size_t count)
 {
-    const std::vector<std::string> frames = _socket.readFrames(FRAMES_PER_READ, limit);
+    const std::vector<std::string> frames = _socket.readFrames(count, limit);
     std::lock_guard<std::mutex> lock(_mutex);
     Connection& current = _connections.back();
     current.frames.insert(current.frames.end(), frames.begin(), frames.end());
@@ -94,8 +101,9 @@ std::size_t FrameRecorder::readBatch(Milliseconds limit)
 
 void FrameRecorder::readToTheEnd()
 {
+    _socket.limitReads(0);
     // A batch short of full ends at the end of the stream (or after the patience).
-    while (_connected && readBatch(PATIENCE) == FRAMES_PER_READ)
+    while (_connected && readBatch(PATIENCE) == FRAMES_PER_BATCH)
     {
     }
 }

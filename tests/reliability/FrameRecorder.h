@@ -42,6 +42,10 @@ public:
     /// While stalled, a connection is accepted but nothing is read from it,
     /// so that the sender's socket buffer fills up.
 
+    void readSlowly(bool slowly) { _slowly = slowly; }
+    /// While slow, the recorder reads about one frame every 10 ms, a few
+    /// hundred bytes at a time.
+
     void dropConnection() { _drop = true; }
     /// Closes the current connection at once, whatever it still holds unread.
 
@@ -57,9 +61,11 @@ public:
     /// sender has ended.
 
 private:
+    static const std::size_t FRAMES_PER_BATCH = 256;
+
     void serve();
     void acceptNext();
-    std::size_t readBatch(Milliseconds limit);
+    std::size_t readBatch(Milliseconds limit, std::size_t count = FRAMES_PER_BATCH);
     void readToTheEnd();
 
     ConsumerSocket _socket;
@@ -67,6 +73,7 @@ private:
     std::atomic<bool> _stop{false};
     std::atomic<bool> _stalled{false};
     std::atomic<bool> _drop{false};
+    std::atomic<bool> _slowly{false};
     std::atomic<std::size_t> _frames{0};
     mutable std::mutex _mutex;
     std::vector<Connection> _connections;

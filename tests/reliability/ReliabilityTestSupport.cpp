@@ -70,7 +70,7 @@ std::string dataProblem(const OrderedJson& data)
 
 // Written out on purpose: the service must use exactly this path.
 const char* const CONSUMER_SOCKET = "/dev/shm/LoRaWANGatewayUnixSocket";
-const char* const HEAVY_TRAFFIC = R"({"generator": {"rate": 0, "burst": 16, "seed": 11}})";
+const char* const HEAVY_TRAFFIC = R"({"buffer_bytes": 0, "generator": {"rate": 0, "burst": 16, "seed": 11}})";
 
 std::size_t countOf(const std::string& text, const std::string& part)
 {

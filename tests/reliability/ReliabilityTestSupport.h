@@ -21,7 +21,8 @@ namespace TestSupport
 /// The service's consumer socket.
 extern const char* const CONSUMER_SOCKET;
 
-/// The simulated concentrator at full load: 16 packets at every receive call.
+/// The simulated concentrator at full load: 16 packets at every receive call,
+/// in its lossless buffer.
 extern const char* const HEAVY_TRAFFIC;
 
 std::size_t countOf(const std::string& text, const std::string& part);

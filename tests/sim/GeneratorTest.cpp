@@ -9,9 +9,11 @@
 
 #include "sim/TrafficGenerator.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <thread>
 
 using namespace SimTests;
 
@@ -27,6 +29,12 @@ class Generator : public SimTest
 {
 protected:
     void useGenerator(const std::string& settings) { loadScenario("{\"generator\": " + settings + "}"); }
+
+    /// Bursts of 16 may not fit in the concentrator's buffer: the lossless one keeps them all.
+    void useLosslessGenerator(const std::string& settings)
+    {
+        loadScenario("{\"buffer_bytes\": 0, \"generator\": " + settings + "}");
+    }
 
     // Receives until a call returns nothing (rate 0 gives packets at every call
     // until the count is reached).
@@ -81,7 +89,7 @@ std::string content(const lgw_pkt_rx_s& packet)
 
 TEST_F(Generator, PacketsFollowTheConfiguration)
 {
-    useGenerator(R"({"rate": 0, "burst": 16, "seed": 3, "count": 3000})");
+    useLosslessGenerator(R"({"rate": 0, "burst": 16, "seed": 3, "count": 3000})");
     connectAndConfigure();
     const std::vector<lgw_pkt_rx_s> packets = drain();
     ASSERT_EQ(3000u, packets.size());
@@ -169,7 +177,7 @@ TEST_F(Generator, NothingUntilAChannelOnAConfiguredRadioIsEnabledAtStart)
 
 TEST_F(Generator, FramesAreLoRaWanUplinksOfAFewDozenDevices)
 {
-    useGenerator(R"({"rate": 0, "burst": 16, "seed": 7, "count": 2000, "crc_error_ratio": 0})");
+    useLosslessGenerator(R"({"rate": 0, "burst": 16, "seed": 7, "count": 2000, "crc_error_ratio": 0})");
     connectAndConfigure();
     std::map<std::uint32_t, std::uint16_t> lastCounter;
     for (const lgw_pkt_rx_s& packet : drain())
@@ -210,12 +218,52 @@ TEST_F(Generator, RateZeroReleasesOneBurstPerCallUntilTheCount)
     EXPECT_EQ(0, receive(packets));
 }
 
+TEST_F(Generator, PacketsArrivingWhileTheBufferIsFullAreLostCountedAndRecorded)
+{
+    // 200 packets arrive within a few milliseconds while nobody polls.
+    const unsigned generated = 200;
+    const struct
+    {
+        unsigned bufferBytes;
+        bool loses;
+    } cases[] = {{LoRaSim::DEFAULT_BUFFER_BYTES, true}, {0, false}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.bufferBytes);
+        LoRaSim::reset();
+        const std::string recordPath = _dir.file("record-" + std::to_string(c.bufferBytes) + ".jsonl");
+        loadScenario("{\"buffer_bytes\": " + std::to_string(c.bufferBytes) +
+                     R"(, "generator": {"rate": 100000, "seed": 2, "count": )" + std::to_string(generated) +
+                     "}, \"record\": \"" + recordPath + "\"}");
+        connectAndConfigure();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const std::vector<lgw_pkt_rx_s> received = drain();
+        const std::uint64_t lost = LoRaSim::lostPackets();
+        EXPECT_EQ(generated, received.size() + lost);
+        const std::string record = TestSupport::readFile(recordPath);
+        if (!c.loses)
+        {
+            EXPECT_EQ(0u, lost);
+            EXPECT_EQ(std::string::npos, record.find("overflow")) << record;
+            continue;
+        }
+        // What came out was in the buffer at once: the first call found every arrival.
+        unsigned held = 0;
+        for (const lgw_pkt_rx_s& packet : received)
+            held += packet.size + LoRaSim::PACKET_OVERHEAD_BYTES;
+        EXPECT_LE(held, c.bufferBytes);
+        EXPECT_NE(std::string::npos,
+                  record.find(R"({"event":"overflow","lost":)" + std::to_string(lost) + ","))
+            << record;
+    }
+}
+
 TEST_F(Generator, SameSeedSameTrafficWhateverTheRate)
 {
     auto run = [this](const std::string& settings)
     {
         LoRaSim::reset();
-        useGenerator(settings);
+        useLosslessGenerator(settings);
         connectAndConfigure();
         std::vector<std::string> contents;
         for (const lgw_pkt_rx_s& packet :
@@ -235,8 +283,8 @@ TEST_F(Generator, CrcErrorRatioIsKept)
     auto badShare = [this](const std::string& ratio)
     {
         LoRaSim::reset();
-        useGenerator(R"({"rate": 0, "burst": 16, "seed": 8, "count": 2000, "crc_error_ratio": )" + ratio +
-                     "}");
+        useLosslessGenerator(R"({"rate": 0, "burst": 16, "seed": 8, "count": 2000, "crc_error_ratio": )" +
+                             ratio + "}");
         connectAndConfigure();
         unsigned bad = 0;
         for (const lgw_pkt_rx_s& packet : drain())
@@ -279,8 +327,8 @@ TEST(GeneratorRate, IsTheRateAskedWhateverChannelsReceive)
             LoRaSim::GeneratorSettings settings;
             settings.rate = rate;
             settings.seed = 21;
-            LoRaSim::TrafficGenerator generator(settings);
-            generator.start(channels);
+            LoRaSim::TrafficGenerator generator(settings, LoRaSim::DEFAULT_BUFFER_BYTES);
+            generator.start(channels, beginMicros);
             lgw_pkt_rx_s fifo[LGW_PKT_FIFO_SIZE];
             std::uint64_t delivered = 0;
             std::uint32_t lastStamp = static_cast<std::uint32_t>(beginMicros);

@@ -76,7 +76,7 @@ int probe()
 
 std::vector<std::string> lastRecorded(std::size_t count)
 {
-    const std::vector<std::string> recorded = LoRaSim::recordedCalls();
+    const std::vector<std::string> recorded = TestSupport::withoutCallTimes(LoRaSim::recordedCalls());
     std::vector<std::string> last(recorded.end() - std::min(count, recorded.size()), recorded.end());
     std::sort(last.begin(), last.end());
     return last;

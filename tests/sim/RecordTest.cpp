@@ -29,13 +29,22 @@ std::vector<std::string> fileLines(const std::string& path)
     return TestSupport::lines(TestSupport::readFile(path));
 }
 
+/// The whole-number member name of a record line.
+std::uint64_t member(const std::string& line, const std::string& name)
+{
+    const std::string key = "\"" + name + "\":";
+    const std::size_t at = line.find(key);
+    return at == std::string::npos ? 0 : std::stoull(line.substr(at + key.size()));
+}
+
 } // namespace
 
-TEST_F(CallRecord, FileHoldsOneExactLinePerCall)
+TEST_F(CallRecord, FileHoldsOneExactLinePerCallWithItsTimeAndOneLinePerRunOfEmptyReceives)
 {
     const std::string recordPath = recordTo("calls.jsonl");
     LoRaSim::queueBatch({packet(868100000, 1, 1), packet(868100000, 1, 2), packet(868100000, 1, 3)});
 
+    const std::uint64_t before = monotonicMicros();
     ASSERT_EQ(0, lgw_connect("/dev/ttyACM0"));
     lgw_board_setconf(lgw_conf_board_s{true, 1});
     lgw_rxrf_setconf(0, radio(true, 867500000));
@@ -44,8 +53,10 @@ TEST_F(CallRecord, FileHoldsOneExactLinePerCall)
     lgw_start();
     lgw_pkt_rx_s array[LGW_PKT_FIFO_SIZE];
     lgw_receive(LGW_PKT_FIFO_SIZE, array);
-    lgw_receive(LGW_PKT_FIFO_SIZE, array); // returns 0: not recorded
+    for (int call = 0; call < 3; ++call)
+        lgw_receive(LGW_PKT_FIFO_SIZE, array); // return 0: one line for the three
     lgw_stop();
+    const std::uint64_t after = monotonicMicros();
 
     const std::vector<std::string> expected = {
         R"({"call":"lgw_connect","com_path":"/dev/ttyACM0","result":0})",
@@ -54,10 +65,32 @@ TEST_F(CallRecord, FileHoldsOneExactLinePerCall)
         R"({"call":"lgw_rxif_setconf","if_chain":0,"enable":true,"rf_chain":1,"freq_hz":-400000,"bandwidth":0,"datarate":0,"result":0})",
         R"({"call":"lgw_start","result":0})",
         R"({"call":"lgw_receive","result":3})",
+        "RUN",
         R"({"call":"lgw_stop","result":0})",
     };
-    EXPECT_EQ(expected, fileLines(recordPath));
-    EXPECT_EQ(expected, LoRaSim::recordedCalls());
+    const std::vector<std::string> recorded = fileLines(recordPath);
+    EXPECT_EQ(recorded, LoRaSim::recordedCalls());
+    ASSERT_EQ(expected.size(), recorded.size());
+    std::uint64_t previous = before;
+    for (std::size_t i = 0; i < recorded.size(); ++i)
+    {
+        if (expected[i] != "RUN")
+        {
+            EXPECT_EQ(expected[i], TestSupport::withoutCallTimes({recorded[i]})[0]);
+        }
+        const std::uint64_t time = member(recorded[i], "time_us");
+        EXPECT_LE(previous, time) << recorded[i];
+        previous = time;
+    }
+    EXPECT_LE(previous, after);
+    const std::string& run = recorded[6];
+    EXPECT_EQ(0u, run.find(R"({"call":"lgw_receive","calls":3,"last_us":)")) << run;
+    EXPECT_NE(std::string::npos, run.find(R"(,"result":0,"time_us":)")) << run;
+    const std::uint64_t first = member(run, "time_us");
+    const std::uint64_t last = member(run, "last_us");
+    EXPECT_LE(first, last);
+    EXPECT_LE(member(run, "gap_max_us"), last - first);
+    EXPECT_GE(2 * member(run, "gap_max_us"), last - first);
 }
 
 TEST_F(CallRecord, RefusedCallsAreRecordedWithTheirFieldsAsHandedOverAndTextsEscaped)
@@ -77,7 +110,7 @@ TEST_F(CallRecord, RefusedCallsAreRecordedWithTheirFieldsAsHandedOverAndTextsEsc
         R"({"call":"lgw_receive","result":-1})",
         R"({"call":"lgw_disconnect","result":0})",
     };
-    EXPECT_EQ(expected, LoRaSim::recordedCalls());
+    EXPECT_EQ(expected, TestSupport::withoutCallTimes(LoRaSim::recordedCalls()));
 }
 
 TEST_F(CallRecord, RecordFileIsAppendedTo)
@@ -88,7 +121,7 @@ TEST_F(CallRecord, RecordFileIsAppendedTo)
     const std::vector<std::string> lines = fileLines(recordPath);
     ASSERT_EQ(2u, lines.size());
     EXPECT_EQ("earlier line", lines[0]);
-    EXPECT_EQ(R"({"call":"lgw_start","result":-1})", lines[1]);
+    EXPECT_EQ(R"({"call":"lgw_start","result":-1})", TestSupport::withoutCallTimes(lines)[1]);
 }
 
 TEST_F(CallRecord, UnwritableRecordFileMakesTheScenarioInvalid)

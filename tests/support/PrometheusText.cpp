@@ -93,17 +93,32 @@ void PrometheusText::parseSample(const std::string& line)
     std::smatch sample;
     if (!std::regex_match(line, sample, SAMPLE))
         fail("not a sample", line);
-    const std::string metric = sample[1];
+    const std::string metric = familyOf(sample[1]);
     if (_types.count(metric) == 0)
         fail("no TYPE line before the samples of " + metric, line);
     if (!std::regex_match(sample[4].str(), NUMBER))
         fail("the value is not a number", line);
-    std::string series = metric;
+    std::string series = sample[1];
     if (sample[2].matched)
         series += "{" + labelsOf(sample[3], line) + "}";
     if (!_samples.emplace(series, std::stod(sample[4])).second)
         fail("series " + series + " given twice", line);
     _sampled.insert(metric);
+}
+
+std::string PrometheusText::familyOf(const std::string& sampleName) const
+{
+    for (const std::string suffix : {"_bucket", "_sum", "_count"})
+    {
+        if (sampleName.size() <= suffix.size() ||
+            sampleName.compare(sampleName.size() - suffix.size(), suffix.size(), suffix) != 0)
+            continue;
+        const std::string family = sampleName.substr(0, sampleName.size() - suffix.size());
+        const auto found = _types.find(family);
+        if (found != _types.end() && found->second == "histogram")
+            return family;
+    }
+    return sampleName;
 }
 
 double PrometheusText::value(const std::string& series) const

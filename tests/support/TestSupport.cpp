@@ -15,6 +15,7 @@
 #include <ftw.h>
 #include <grp.h>
 #include <poll.h>
+#include <regex>
 #include <signal.h>
 #include <sstream>
 #include <stdexcept>
@@ -331,11 +332,17 @@ std::vector<std::string> ConsumerSocket::readFrames(std::size_t count, Milliseco
         if (::poll(&waiting, 1, static_cast<int>(left.count())) != 1)
             return frames;
         char buffer[65536];
-        const ssize_t got = ::read(_connectionFd, buffer, sizeof(buffer));
+        const std::size_t size = _readLimit > 0 && _readLimit < sizeof(buffer) ? _readLimit : sizeof(buffer);
+        const ssize_t got = ::read(_connectionFd, buffer, size);
         if (got <= 0)
             return frames;
         _pending.append(buffer, static_cast<std::size_t>(got));
     }
+}
+
+void ConsumerSocket::limitReads(std::size_t bytes)
+{
+    _readLimit = bytes;
 }
 
 std::string ConsumerSocket::readAvailable(Milliseconds quiet)
@@ -405,6 +412,15 @@ bool hasTimeStamp(const std::string& line)
 std::string withoutTimeStamp(const std::string& line)
 {
     return hasTimeStamp(line) ? line.substr(23) : line;
+}
+
+std::vector<std::string> withoutCallTimes(const std::vector<std::string>& recordLines)
+{
+    static const std::regex CALL_TIME(",\"time_us\":[0-9]+");
+    std::vector<std::string> result;
+    for (const std::string& line : recordLines)
+        result.push_back(std::regex_replace(line, CALL_TIME, ""));
+    return result;
 }
 
 } // namespace TestSupport

@@ -130,6 +130,10 @@ public:
     std::string readAvailable(Milliseconds quiet);
     /// Reads whatever arrives until nothing came for quiet.
 
+    void limitReads(std::size_t bytes);
+    /// Makes every read of the connection take at most bytes (0: no limit
+    /// but the buffer's), as a slow consumer does.
+
     void closeConnection();
     void closeListener();
 
@@ -141,6 +145,7 @@ private:
     int _listenFd;
     int _connectionFd;
     std::string _pending;
+    std::size_t _readLimit = 0;
 };
 
 std::vector<std::string> lines(const std::string& text);
@@ -151,6 +156,10 @@ bool hasTimeStamp(const std::string& line);
 
 std::string withoutTimeStamp(const std::string& line);
 /// Returns line without its leading time stamp (or unchanged if it has none).
+
+std::vector<std::string> withoutCallTimes(const std::vector<std::string>& recordLines);
+/// Returns the simulated concentrator's record lines without their
+/// "time_us" members, which differ from run to run.
 
 } // namespace TestSupport
 

@@ -122,7 +122,7 @@ TEST_F(WorkerLoopTest, UrgentStopQueuedBeforeTheLoopGoesAheadOfOtherNotification
     _queue.enqueueUrgentNotification(stop());
     const std::string out = runWorker();
     EXPECT_EQ((std::vector<std::string>{"work1", "stop"}), _timeline.events());
-    const std::vector<std::string> calls = LoRaSim::recordedCalls();
+    const std::vector<std::string> calls = TestSupport::withoutCallTimes(LoRaSim::recordedCalls());
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ(R"({"call":"lgw_stop","result":0})", calls.back());
     EXPECT_FALSE(LoRaSim::state().started);

@@ -38,7 +38,6 @@ public:
     const std::string& path() const;
 
 private:
-    std::string writeTemporary(const std::string& text) const;
     void reportFailure(const std::string& reason);
 
     std::string _path;

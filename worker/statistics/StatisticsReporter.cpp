@@ -35,7 +35,7 @@ void advance(Poco::Clock::ClockDiff& due, Poco::Clock::ClockDiff period, Poco::C
 
 } // namespace
 
-StatisticsReporter::StatisticsReporter(const WorkerCounters& counters, const StatisticsSettings& settings)
+StatisticsReporter::StatisticsReporter(WorkerCounters& counters, const StatisticsSettings& settings)
     : _counters(counters), _settings(settings)
 {
     if (!_settings.reportsAnything())
@@ -114,14 +114,15 @@ bool StatisticsReporter::writesLines() const
 
 void StatisticsReporter::writeLine()
 {
-    const CounterValues total = _counters.values();
-    Zel::Utility::LogHelper::log(statisticsMessage(total.since(_lastLine), total));
+    const CounterValues total = _counters.snapshot(true);
+    Zel::Utility::LogHelper::log(statisticsMessage(total.since(_lastLine), total, _settings.backlog));
     _lastLine = total;
 }
 
 void StatisticsReporter::writeMetrics()
 {
-    _pMetricsFile->write(metricsText(_counters.values(), _counters.lastPacketTime(), _counters.startTime()));
+    _pMetricsFile->write(metricsText(_counters.snapshot(false), _counters.lastPacketTime(),
+                                     _counters.startTime(), _settings.backlog));
 }
 
 } // namespace LoRaWANServer

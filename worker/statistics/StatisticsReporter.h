@@ -34,9 +34,11 @@ class StatisticsReporter : public Poco::Runnable
 /// reporting stops it writes the line and the file one last time.
 {
 public:
-    StatisticsReporter(const WorkerCounters& counters, const StatisticsSettings& settings);
+    StatisticsReporter(WorkerCounters& counters, const StatisticsSettings& settings);
     /// Writes the metrics file a first time and starts the reporting thread,
-    /// when settings ask for a line or a file; otherwise does nothing.
+    /// when settings ask for a line or a file; otherwise does nothing. Each
+    /// line and each file takes a snapshot of counters between two passes
+    /// (WorkerCounters::snapshot()).
 
     ~StatisticsReporter() override;
     /// Stops the reporting, as stop() does, if that has not happened yet.
@@ -57,7 +59,7 @@ private:
     void writeLine();
     void writeMetrics();
 
-    const WorkerCounters& _counters;
+    WorkerCounters& _counters;
     const StatisticsSettings _settings;
     std::unique_ptr<MetricsFile> _pMetricsFile;
     CounterValues _lastLine;

@@ -25,6 +25,9 @@ struct StatisticsSettings
     std::string metricsPath;
     /// The Prometheus text file the counts are written to; empty for none.
 
+    bool backlog = false;
+    /// The worker forwards through a backlog: its counts are reported too.
+
     bool reportsAnything() const { return intervalSeconds > 0 || !metricsPath.empty(); }
 };
 

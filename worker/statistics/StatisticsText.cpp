@@ -15,6 +15,7 @@ namespace
 {
 
 const Poco::Int64 MICROSECONDS_PER_SECOND = 1000000;
+const Poco::UInt64 MICROSECONDS_PER_MILLISECOND = 1000;
 
 void appendPair(std::string& text, const char* name, Poco::UInt64 interval, Poco::UInt64 total)
 {
@@ -48,9 +49,57 @@ std::string secondsValue(Poco::Int64 microseconds)
     return text;
 }
 
+// A bucket's bound in seconds without trailing zeros: "0.005", "1", "30".
+std::string boundValue(Poco::Int64 microseconds)
+{
+    std::string text = secondsValue(microseconds);
+    while (text.back() == '0')
+        text.pop_back();
+    if (text.back() == '.')
+        text.pop_back();
+    return text;
+}
+
+void appendPollGaps(std::string& text, const PollGaps& gaps)
+{
+    const char* const name = "lorawanserver_poll_gap_seconds";
+    appendFamily(text, name, "histogram", "Time between two consecutive receive calls.");
+    Poco::UInt64 cumulative = 0;
+    for (int bucket = 0; bucket < POLL_GAP_BUCKETS; ++bucket)
+    {
+        cumulative += gaps.counts[bucket];
+        const std::string bound = bucket < POLL_GAP_BUCKETS - 1
+                                      ? boundValue(static_cast<Poco::Int64>(POLL_GAP_BOUNDS_US[bucket]))
+                                      : std::string("+Inf");
+        appendSample(text, (std::string(name) + "_bucket{le=\"" + bound + "\"}").c_str(),
+                     integerValue(cumulative));
+    }
+    appendSample(text, (std::string(name) + "_sum").c_str(),
+                 secondsValue(static_cast<Poco::Int64>(gaps.sumUs)));
+    appendSample(text, (std::string(name) + "_count").c_str(), integerValue(cumulative));
+}
+
+void appendBacklog(std::string& text, const CounterValues& total)
+{
+    appendFamily(text, "lorawanserver_backlog_frames", "gauge",
+                 "Frames waiting in the backlog for the consumer.");
+    appendSample(text, "lorawanserver_backlog_frames", integerValue(total.backlogFrames));
+    appendFamily(text, "lorawanserver_backlog_frames_max", "gauge",
+                 "The most frames waiting since the start.");
+    appendSample(text, "lorawanserver_backlog_frames_max", integerValue(total.backlogMax));
+    appendFamily(text, "lorawanserver_frames_resent_total", "counter",
+                 "Frames sent again on a new connection because the consumer had not read them whole.");
+    appendSample(text, "lorawanserver_frames_resent_total", integerValue(total.resent));
+    appendFamily(text, "lorawanserver_backlog_dropped_total", "counter",
+                 "Frames dropped from the backlog, for lack of room or for their age.");
+    appendSample(text, "lorawanserver_backlog_dropped_total{reason=\"overflow\"}",
+                 integerValue(total.droppedOverflow));
+    appendSample(text, "lorawanserver_backlog_dropped_total{reason=\"age\"}", integerValue(total.droppedAge));
+}
+
 } // namespace
 
-std::string statisticsMessage(const CounterValues& interval, const CounterValues& total)
+std::string statisticsMessage(const CounterValues& interval, const CounterValues& total, bool backlog)
 {
     std::string message = " INFO: statistics: ";
     appendPair(message, "received", interval.received(), total.received());
@@ -61,10 +110,21 @@ std::string statisticsMessage(const CounterValues& interval, const CounterValues
     appendPair(message.append(", "), "dropped", interval.dropped, total.dropped);
     appendPair(message.append(", "), "connects", interval.connects, total.connects);
     appendPair(message.append(", "), "send_failures", interval.sendFailures, total.sendFailures);
+    appendPair(message.append(", "), "full_polls", interval.fullPolls, total.fullPolls);
+    appendPair(message.append(", "), "poll_gap_max_ms",
+               interval.pollGaps.intervalMaxUs / MICROSECONDS_PER_MILLISECOND,
+               total.pollGaps.maxUs / MICROSECONDS_PER_MILLISECOND);
+    if (!backlog)
+        return message;
+    appendPair(message.append(", "), "backlog", total.backlogFrames, total.backlogMax);
+    appendPair(message.append(", "), "resent", interval.resent, total.resent);
+    appendPair(message.append(", "), "dropped_overflow", interval.droppedOverflow, total.droppedOverflow);
+    appendPair(message.append(", "), "dropped_age", interval.droppedAge, total.droppedAge);
     return message;
 }
 
-std::string metricsText(const CounterValues& total, Poco::Int64 lastPacketTime, Poco::Int64 startTime)
+std::string metricsText(const CounterValues& total, Poco::Int64 lastPacketTime, Poco::Int64 startTime,
+                        bool backlog)
 {
     std::string text;
     appendFamily(text, "lorawanserver_packets_received_total", "counter",
@@ -101,6 +161,13 @@ std::string metricsText(const CounterValues& total, Poco::Int64 lastPacketTime, 
     appendFamily(text, "lorawanserver_start_time_seconds", "gauge",
                  "When the service started, in seconds since the Unix epoch.");
     appendSample(text, "lorawanserver_start_time_seconds", secondsValue(startTime));
+
+    appendFamily(text, "lorawanserver_full_polls_total", "counter",
+                 "Receive calls that came back full (16 packets): the concentrator may have lost packets.");
+    appendSample(text, "lorawanserver_full_polls_total", integerValue(total.fullPolls));
+    appendPollGaps(text, total.pollGaps);
+    if (backlog)
+        appendBacklog(text, total);
     return text;
 }
 

@@ -41,6 +41,12 @@ CounterValues someValues()
     values.sendFailures = 3;
     values.probesOk = 7;
     values.probesFailed = 1;
+    values.fullPolls = 4;
+    values.pollGaps.counts[0] = 900;
+    values.pollGaps.counts[6] = 2;
+    values.pollGaps.counts[POLL_GAP_BUCKETS - 1] = 1;
+    values.pollGaps.sumUs = 35000000;
+    values.pollGaps.maxUs = 31360500;
     return values;
 }
 
@@ -93,6 +99,68 @@ TEST(WorkerCountersTest, CountsPacketsByCrcStatusAndWhatTheyGrewBy)
     EXPECT_EQ(2u, grown.probesFailed);
 }
 
+TEST(WorkerCountersTest, PollsCountTheFullOnesAndTheGapsBetweenThemIntoBuckets)
+{
+    WorkerCounters counters;
+    const WorkerCounters::Clock::time_point start = WorkerCounters::Clock::now();
+    const long gapsMs[] = {3, 3, 45, 3, 2000};
+    WorkerCounters::Clock::time_point call = start;
+    counters.countPoll(false, call);
+    for (long gapMs : gapsMs)
+    {
+        call += std::chrono::milliseconds(gapMs);
+        counters.countPoll(gapMs == 3, call);
+    }
+    const CounterValues first = counters.snapshot(true);
+    EXPECT_EQ(3u, first.fullPolls);
+    EXPECT_EQ(5u, first.pollGaps.count());
+    EXPECT_EQ(3u, first.pollGaps.counts[0]); // up to 5 ms
+    EXPECT_EQ(1u, first.pollGaps.counts[3]); // 20 to 50 ms
+    EXPECT_EQ(1u, first.pollGaps.counts[7]); // 1 to 5 s
+    EXPECT_EQ(2054000u, first.pollGaps.sumUs);
+    EXPECT_EQ(2000000u, first.pollGaps.maxUs);
+    EXPECT_EQ(2000000u, first.pollGaps.intervalMaxUs);
+
+    // A statistics line's reading starts the next interval's longest gap; the metrics' does not.
+    call += std::chrono::milliseconds(7);
+    counters.countPoll(false, call);
+    EXPECT_EQ(7000u, counters.snapshot(false).pollGaps.intervalMaxUs);
+    const CounterValues second = counters.snapshot(true);
+    EXPECT_EQ(2000000u, second.pollGaps.maxUs);
+    EXPECT_EQ(7000u, second.since(first).pollGaps.intervalMaxUs);
+    EXPECT_EQ(1u, second.since(first).pollGaps.count());
+}
+
+TEST(WorkerCountersTest, SnapshotsFallBetweenPassesSoThatNoneShowsMoreForwardedThanReceived)
+{
+    WorkerCounters counters;
+    lgw_pkt_rx_s packet{};
+    packet.status = STAT_CRC_OK;
+    counters.beginPasses();
+    std::atomic<bool> done{false};
+    std::thread worker(
+        [&]
+        {
+            while (!done)
+            {
+                counters.countReceived(&packet, 1);
+                std::this_thread::yield();
+                counters.countForwarded(1);
+                counters.answerSnapshot();
+            }
+        });
+    int unequal = 0;
+    for (int reading = 0; reading < 300; ++reading)
+    {
+        const CounterValues values = counters.snapshot(true);
+        unequal += values.received() != values.forwarded ? 1 : 0;
+    }
+    done = true;
+    worker.join();
+    counters.endPasses();
+    EXPECT_EQ(0, unequal);
+}
+
 TEST(StatisticsTextTest, LineGivesEachCountForTheIntervalAndSinceTheStart)
 {
     const CounterValues total = someValues();
@@ -101,16 +169,18 @@ TEST(StatisticsTextTest, LineGivesEachCountForTheIntervalAndSinceTheStart)
     interval.crcBad = 1;
     interval.forwarded = 12;
     interval.connects = 1;
+    interval.fullPolls = 1;
+    interval.pollGaps.intervalMaxUs = 3999;
     EXPECT_EQ(
         " INFO: statistics: received 12/345, crc_ok 11/300, crc_bad 1/40, no_crc 0/5, forwarded 12/344, "
-        "dropped 0/1, connects 1/2, send_failures 0/3",
+        "dropped 0/1, connects 1/2, send_failures 0/3, full_polls 1/4, poll_gap_max_ms 3/31360",
         statisticsMessage(interval, total));
 }
 
 TEST(StatisticsTextTest, MetricsAreValidExpositionTextWithEveryCount)
 {
     const PrometheusText metrics(metricsText(someValues(), 1700000000123456, 1699999999000001));
-    EXPECT_EQ(11u, metrics.size());
+    EXPECT_EQ(24u, metrics.size());
     EXPECT_EQ(300, metrics.value("lorawanserver_packets_received_total{crc=\"ok\"}"));
     EXPECT_EQ(40, metrics.value("lorawanserver_packets_received_total{crc=\"bad\"}"));
     EXPECT_EQ(5, metrics.value("lorawanserver_packets_received_total{crc=\"none\"}"));
@@ -130,6 +200,18 @@ TEST(StatisticsTextTest, MetricsAreValidExpositionTextWithEveryCount)
         EXPECT_EQ("counter", metrics.type(counter)) << counter;
         EXPECT_FALSE(metrics.help(counter).empty()) << counter;
     }
+    EXPECT_EQ(4, metrics.value("lorawanserver_full_polls_total"));
+    EXPECT_EQ("counter", metrics.type("lorawanserver_full_polls_total"));
+    // Buckets count every gap up to their bound.
+    const std::string gaps = "lorawanserver_poll_gap_seconds";
+    EXPECT_EQ("histogram", metrics.type(gaps));
+    EXPECT_EQ(900, metrics.value(gaps + "_bucket{le=\"0.005\"}"));
+    EXPECT_EQ(900, metrics.value(gaps + "_bucket{le=\"0.5\"}"));
+    EXPECT_EQ(902, metrics.value(gaps + "_bucket{le=\"1\"}"));
+    EXPECT_EQ(902, metrics.value(gaps + "_bucket{le=\"30\"}"));
+    EXPECT_EQ(903, metrics.value(gaps + "_bucket{le=\"+Inf\"}"));
+    EXPECT_EQ(903, metrics.value(gaps + "_count"));
+    EXPECT_EQ(35, metrics.value(gaps + "_sum"));
     EXPECT_EQ("gauge", metrics.type("lorawanserver_last_packet_timestamp_seconds"));
     EXPECT_EQ("gauge", metrics.type("lorawanserver_start_time_seconds"));
     EXPECT_EQ(0, PrometheusText(metricsText(CounterValues(), 0, 1))
