@@ -19,8 +19,8 @@ namespace LoRaWANServer
 const std::string WorkerThread::_filePath = ConsumerContract::SOCKET_PATH;
 
 WorkerThread::WorkerThread(Poco::NotificationQueue* queue)
-    : Zel::Utility::NotificationQueueWorker(queue, nullptr), _concentrator(_counters), _connected(false),
-      _gatewayId(0)
+    : Zel::Utility::NotificationQueueWorker(queue, nullptr), _concentrator(_counters, _channelStatistics),
+      _connected(false), _gatewayId(0)
 {
 }
 
@@ -38,7 +38,7 @@ void WorkerThread::run()
     prepareWork();
     _lastHeard = WorkerStatus::Clock::now();
     _status.enter(WorkerStatus::RECEIVING);
-    StatisticsReporter reporter(_counters, _statisticsSettings);
+    StatisticsReporter reporter(_counters, _channelStatistics, _statisticsSettings);
     for (;;)
     {
         if (pHeld.isNull())

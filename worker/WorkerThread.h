@@ -21,6 +21,7 @@
 #include "utility/NotificationQueueWorker.h"
 #include "worker/Concentrator.h"
 #include "worker/WorkerStatus.h"
+#include "worker/statistics/ChannelStatistics.h"
 #include "worker/statistics/StatisticsSettings.h"
 #include "worker/statistics/WorkerCounters.h"
 
@@ -125,6 +126,10 @@ public:
     const WorkerCounters& counters() const;
     /// Returns the worker's counts, which any thread may read while it runs.
 
+    const ChannelStatistics& channelStatistics() const;
+    /// Returns what each channel received, which any thread may read while
+    /// the worker runs.
+
 private:
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
@@ -132,6 +137,7 @@ private:
     void probeWhenQuiet(WorkerStatus::Clock::time_point now);
 
     WorkerCounters _counters;
+    ChannelStatistics _channelStatistics;
     StatisticsSettings _statisticsSettings;
     Concentrator _concentrator;
     WorkerStatus _status;
@@ -166,6 +172,11 @@ inline const WorkerStatus& WorkerThread::status() const
 inline const WorkerCounters& WorkerThread::counters() const
 {
     return _counters;
+}
+
+inline const ChannelStatistics& WorkerThread::channelStatistics() const
+{
+    return _channelStatistics;
 }
 
 } // namespace LoRaWANServer

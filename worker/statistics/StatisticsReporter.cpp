@@ -35,8 +35,9 @@ void advance(Poco::Clock::ClockDiff& due, Poco::Clock::ClockDiff period, Poco::C
 
 } // namespace
 
-StatisticsReporter::StatisticsReporter(const WorkerCounters& counters, const StatisticsSettings& settings)
-    : _counters(counters), _settings(settings)
+StatisticsReporter::StatisticsReporter(const WorkerCounters& counters, const ChannelStatistics& channels,
+                                       const StatisticsSettings& settings)
+    : _counters(counters), _channels(channels), _settings(settings)
 {
     if (!_settings.reportsAnything())
         return;
@@ -121,7 +122,8 @@ void StatisticsReporter::writeLine()
 
 void StatisticsReporter::writeMetrics()
 {
-    _pMetricsFile->write(metricsText(_counters.values(), _counters.lastPacketTime(), _counters.startTime()));
+    _pMetricsFile->write(
+        metricsText(_counters.values(), _counters.lastPacketTime(), _counters.startTime(), &_channels));
 }
 
 } // namespace LoRaWANServer
