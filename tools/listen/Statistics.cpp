@@ -98,6 +98,7 @@ void Statistics::recordDocument(const PacketDocument& document, std::uint64_t ar
     }
     ++_perCrc[category];
     recordLatency(document, arrivalUs);
+    _channels.record(document);
 }
 
 void Statistics::recordOversize()
@@ -119,6 +120,11 @@ std::uint64_t Statistics::frames() const
 const LatencyHistogram& Statistics::latency() const
 {
     return _latency;
+}
+
+const ChannelTable& Statistics::channels() const
+{
+    return _channels;
 }
 
 std::string Statistics::report() const
