@@ -141,6 +141,7 @@ TEST_F(ChannelMetricsTest, KnownPacketsGiveExactCountsHistogramsAirtimeAndNoise)
         {series("lorawanserver_channel_rssi_dbm_count", 0, 868100000, "LORA", "SF7BW125"), 4},
         {series("lorawanserver_channel_rssi_dbm_count", 0, 868100000, "LORA", "SF12BW125"), 0},
         {series("lorawanserver_channel_rssi_dbm_count", 9, 868800000, "FSK", "50000"), 1},
+        {series("lorawanserver_channel_rssi_dbm_count", 1, 868300000, "LORA", "SF7BW125"), 0},
         // and their SNR: -20, -10, -5, 9.5 dB
         {series("lorawanserver_channel_snr_db_bucket", 0, 868100000, "LORA", "SF7BW125", ",le=\"-22.5\""), 0},
         {series("lorawanserver_channel_snr_db_bucket", 0, 868100000, "LORA", "SF7BW125", ",le=\"-20\""), 1},
@@ -170,7 +171,7 @@ TEST_F(ChannelMetricsTest, KnownPacketsGiveExactCountsHistogramsAirtimeAndNoise)
     }
     for (const std::string& absent :
          {series(PACKETS, 7, 867900000, "LORA", "SF7BW125", ",crc=\"ok\""),
-          series("lorawanserver_channel_rssi_dbm_count", 1, 868300000, "LORA", "SF7BW125"),
+          series("lorawanserver_channel_rssi_dbm_count", 7, 867900000, "LORA", "SF7BW125"),
           series("lorawanserver_channel_snr_db_count", 9, 868800000, "FSK", "50000")})
         EXPECT_THROW(metrics.value(absent), std::out_of_range) << absent;
     for (const char* family : {PACKETS, RSSI, SNR, AIRTIME, NOISE})

@@ -139,18 +139,16 @@ std::string channelMetricsText(const ChannelStatistics& channels)
                          number("%" PRIu64, row.values.packets[crc]));
     }
 
-    // A histogram is some thirty lines: only rates that have received have them.
+    // Planned rates are there at zero from the start, so that a rate over the
+    // first packets of one counts them.
     appendFamily(text, RSSI, "histogram", "Signal strength of the CRC-valid packets, in dBm.");
     for (const Row& row : rows)
-    {
-        if (row.values.received() != 0)
-            appendHistogram(text, RSSI, row.labels, row.values.rssi, ChannelStatistics::rssiBounds());
-    }
+        appendHistogram(text, RSSI, row.labels, row.values.rssi, ChannelStatistics::rssiBounds());
 
     appendFamily(text, SNR, "histogram", "Signal-to-noise ratio of the CRC-valid LoRa packets, in dB.");
     for (const Row& row : rows)
     {
-        if (row.values.received() != 0 && row.rate != ChannelStatistics::FSK_RATE)
+        if (row.rate != ChannelStatistics::FSK_RATE)
             appendHistogram(text, SNR, row.labels, row.values.snr, ChannelStatistics::snrBounds());
     }
 

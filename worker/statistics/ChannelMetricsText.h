@@ -28,8 +28,7 @@ std::string channelMetricsText(const ChannelStatistics& channels);
 ///     lorawanserver_channel_airtime_seconds_total
 ///     lorawanserver_channel_noise_estimate_dbm{chain,freq_hz}
 /// A chain and rate appear when the channel plan enables them or when they
-/// have received, its histograms once it has received; a noise estimate once
-/// the chain has a sample. modulation
+/// have received; a noise estimate once the chain has a sample. modulation
 /// is "LORA" or "FSK", datarate "SF7BW125" and the like for LoRa and the bit
 /// rate for FSK, crc "ok", "bad" or "none".
 
