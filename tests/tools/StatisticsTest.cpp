@@ -195,14 +195,14 @@ TEST(ChannelTable, OneRowPerChannelFromTheDocumentsAlone)
     // 4 x 46.336 ms + 23.168 ms + 3.84 ms in 10 s
     const char* const rows[] = {
         "  channels (levels of the CRC-valid packets, airtime as a share of the time elapsed):",
-        "    frequency   modulation    packets  CRC bad  RSSI median  RSSI lowest  SNR median  airtime      "
-        "noise",
-        "   868.100000   LoRa 250 kHz        1    0.0 %       -99.50       -99.50           -   0.23 %       "
-        "   -",
-        "   868.100000   LoRa 125 kHz        4   25.0 %      -118.00      -120.00      -10.00   1.85 %    "
-        "-119.23",
-        "   868.800000   FSK 125 kHz         1    0.0 %       -70.00       -70.00           -   0.04 %       "
-        "   -",
+        "    frequency   modulation    packets  CRC bad  RSSI median  RSSI lowest  SNR median   airtime"
+        "      noise",
+        "   868.100000   LoRa 250 kHz        1    0.0 %       -99.50       -99.50           -    0.23 %"
+        "          -",
+        "   868.100000   LoRa 125 kHz        4   25.0 %      -118.00      -120.00      -10.00    1.85 %"
+        "    -119.23",
+        "   868.800000   FSK 125 kHz         1    0.0 %       -70.00       -70.00           -    0.04 %"
+        "          -",
         "    and 1 packets without a readable frequency or modulation",
     };
     std::string expected;

@@ -35,7 +35,7 @@ const double PERCENT = 100.0;
 const char* const NONE = "-";
 const char* const TITLES =
     "    frequency   modulation    packets  CRC bad  RSSI median  RSSI lowest  SNR median  "
-    "airtime      noise\n";
+    " airtime      noise\n";
 
 std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
 
@@ -203,7 +203,7 @@ std::string ChannelTable::row(const Channel& channel, double elapsedSeconds)
     }
     const std::string airtime =
         elapsedSeconds > 0.0 ? format("%.2f %%", PERCENT * channel.airtimeSeconds / elapsedSeconds) : NONE;
-    return format("  %11.6f   %-12s %8" PRIu64 "  %5.1f %%  %11s  %11s  %10s  %7s  %9s\n",
+    return format("  %11.6f   %-12s %8" PRIu64 "  %5.1f %%  %11s  %11s  %10s  %8s  %9s\n",
                   channel.freqHz / HZ_PER_MHZ, modulationText(channel.modulation, channel.bandwidth).c_str(),
                   channel.packets, PERCENT * channel.crcBad / channel.packets,
                   levelText(channel.rssi, channel.rssi.median()).c_str(),
