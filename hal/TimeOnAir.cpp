@@ -37,13 +37,18 @@ const int LOW_DATA_RATE_SHRINK = 2; // bits per symbol fewer with the optimisati
 double TimeOnAir::loraSeconds(unsigned spreadingFactor, double bandwidthHz, unsigned codingRate,
                               unsigned payloadBytes)
 {
+    return loraSymbols(spreadingFactor, lowDataRateOptimisation(spreadingFactor, bandwidthHz), codingRate,
+                       payloadBytes) *
+           symbolSeconds(spreadingFactor, bandwidthHz);
+}
+
+double TimeOnAir::loraSymbols(unsigned spreadingFactor, bool lowDataRate, unsigned codingRate,
+                              unsigned payloadBytes)
+{
     if (spreadingFactor < RadioCodes::MIN_SPREADING_FACTOR ||
-        spreadingFactor > RadioCodes::MAX_SPREADING_FACTOR || !(bandwidthHz > 0.0) || codingRate < 1 ||
-        codingRate > MAX_CODING_RATE)
+        spreadingFactor > RadioCodes::MAX_SPREADING_FACTOR || codingRate < 1 || codingRate > MAX_CODING_RATE)
         return 0.0;
     const int sf = static_cast<int>(spreadingFactor);
-    const bool lowDataRate =
-        sf >= LOW_DATA_RATE_SPREADING_FACTOR && bandwidthHz <= LOW_DATA_RATE_MAX_BANDWIDTH_HZ;
     const int explicitHeader = 0; // the datasheet's IH: 0 for an explicit header
     const int bits = BITS_PER_BYTE * static_cast<int>(payloadBytes) - SF_BITS * sf + FIXED_BITS + CRC_BITS -
                      HEADER_BITS * explicitHeader;
@@ -52,8 +57,20 @@ double TimeOnAir::loraSeconds(unsigned spreadingFactor, double bandwidthHz, unsi
     const int blocks = std::max((bits + bitsPerBlock - 1) / bitsPerBlock, 0);
     const int payloadSymbols =
         PAYLOAD_FIRST_SYMBOLS + blocks * (CODED_SYMBOLS + static_cast<int>(codingRate));
-    const double symbolSeconds = static_cast<double>(1U << spreadingFactor) / bandwidthHz;
-    return (LORA_PREAMBLE_SYMBOLS + PREAMBLE_EXTRA_SYMBOLS + payloadSymbols) * symbolSeconds;
+    return LORA_PREAMBLE_SYMBOLS + PREAMBLE_EXTRA_SYMBOLS + payloadSymbols;
+}
+
+bool TimeOnAir::lowDataRateOptimisation(unsigned spreadingFactor, double bandwidthHz)
+{
+    return static_cast<int>(spreadingFactor) >= LOW_DATA_RATE_SPREADING_FACTOR &&
+           bandwidthHz <= LOW_DATA_RATE_MAX_BANDWIDTH_HZ;
+}
+
+double TimeOnAir::symbolSeconds(unsigned spreadingFactor, double bandwidthHz)
+{
+    if (spreadingFactor > RadioCodes::MAX_SPREADING_FACTOR || !(bandwidthHz > 0.0))
+        return 0.0;
+    return static_cast<double>(1U << spreadingFactor) / bandwidthHz;
 }
 
 double TimeOnAir::fskSeconds(double bitRate, unsigned payloadBytes)

@@ -40,6 +40,16 @@ public:
     /// concentrator sets it. Returns 0 for a spreading factor, bandwidth or
     /// coding rate outside those ranges.
 
+    static double loraSymbols(unsigned spreadingFactor, bool lowDataRate, unsigned codingRate,
+                              unsigned payloadBytes);
+    static bool lowDataRateOptimisation(unsigned spreadingFactor, double bandwidthHz);
+    static double symbolSeconds(unsigned spreadingFactor, double bandwidthHz);
+    /// The parts of loraSeconds(): the packet's symbols, preamble included
+    /// (0 for a spreading factor or coding rate outside their ranges),
+    /// whether the low data rate optimisation is on, and how long a symbol
+    /// lasts (0 for a bandwidth that is not positive). A caller that times
+    /// many packets may keep the symbol times of its bandwidths.
+
     static double fskSeconds(double bitRate, unsigned payloadBytes);
     /// Returns the seconds of an FSK packet of payloadBytes at bitRate bits
     /// per second; 0 for a bit rate that is not positive.

@@ -58,6 +58,16 @@ ChannelStatistics::ChannelStatistics()
 {
     std::memset(_radios.data(), 0, sizeof(_radios));
     std::memset(_channels.data(), 0, sizeof(_channels));
+    for (unsigned bandwidth = 0; bandwidth < BANDWIDTH_CODES; ++bandwidth)
+    {
+        const double hertz = LoRaHal::RadioCodes::bandwidthHz(static_cast<std::uint8_t>(bandwidth));
+        for (unsigned rate = 0; rate < LORA_RATES; ++rate)
+        {
+            LoRaTiming& timing = _loraTimings[bandwidth][rate];
+            timing.symbolSeconds = LoRaHal::TimeOnAir::symbolSeconds(spreadingFactor(rate), hertz);
+            timing.lowDataRate = LoRaHal::TimeOnAir::lowDataRateOptimisation(spreadingFactor(rate), hertz);
+        }
+    }
 }
 
 void ChannelStatistics::acceptRadio(unsigned rfChain, const lgw_conf_rxrf_s& radio)
@@ -93,9 +103,13 @@ void ChannelStatistics::countPacket(const lgw_pkt_rx_s& packet)
         rate = loraRate(packet.datarate);
         if (rate == NO_RATE)
             return;
-        airtime = LoRaHal::TimeOnAir::loraSeconds(spreadingFactor(rate),
-                                                  LoRaHal::RadioCodes::bandwidthHz(packet.bandwidth),
-                                                  packet.coderate, packet.size);
+        if (packet.bandwidth < BANDWIDTH_CODES)
+        {
+            const LoRaTiming& timing = _loraTimings[packet.bandwidth][rate];
+            airtime = LoRaHal::TimeOnAir::loraSymbols(spreadingFactor(rate), timing.lowDataRate,
+                                                      packet.coderate, packet.size) *
+                      timing.symbolSeconds;
+        }
     }
     else if (packet.modulation == MOD_FSK)
     {

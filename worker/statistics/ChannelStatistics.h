@@ -141,6 +141,16 @@ private:
         std::atomic<std::uint32_t> seenFskDatarate{DR_UNDEFINED};
     };
 
+    struct LoRaTiming
+    /// What the time on air of a spreading factor at a bandwidth needs besides
+    /// the packet, kept so that a packet costs no division more.
+    {
+        double symbolSeconds = 0.0;
+        bool lowDataRate = false;
+    };
+
+    static constexpr unsigned BANDWIDTH_CODES = BW_7K8HZ + 1;
+
     ChannelStatistics(const ChannelStatistics&) = delete;
     ChannelStatistics& operator=(const ChannelStatistics&) = delete;
 
@@ -150,6 +160,8 @@ private:
     std::array<lgw_conf_rxif_s, CHAINS> _channels;
     /// The settings the HAL accepted, with the defaults it fills in.
     std::array<ChainCells, CHAINS> _chains;
+    std::array<std::array<LoRaTiming, LORA_RATES>, BANDWIDTH_CODES> _loraTimings;
+    /// By BW_* code and LoRa rate.
 };
 
 } // namespace LoRaWANServer

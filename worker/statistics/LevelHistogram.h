@@ -42,7 +42,7 @@ public:
         double sum = 0.0;
     };
 
-    LevelHistogram(double lowest, double width) : _lowest(lowest), _width(width) {}
+    LevelHistogram(double lowest, double width) : _lowest(lowest), _width(width), _perWidth(1.0 / width) {}
     /// Creates the empty histogram whose first bound is lowest, each next one
     /// width above it.
 
@@ -74,8 +74,10 @@ public:
 private:
     unsigned bucket(double level) const
     {
-        // Levels on a bound belong to its bucket: the position rounded up.
-        const double position = (level - _lowest) / _width;
+        // Levels on a bound belong to its bucket: the position rounded up. A
+        // multiplication, not a division, on the packet path: for the few
+        // bounds of a histogram it is as exact on them.
+        const double position = (level - _lowest) * _perWidth;
         if (!(position > 0.0))
             return 0;
         if (position > BOUNDS - 1)
@@ -86,6 +88,7 @@ private:
 
     const double _lowest;
     const double _width;
+    const double _perWidth;
     std::array<SingleWriterValue<Poco::UInt64>, BUCKETS> _buckets;
     SingleWriterValue<double> _sum;
 };
