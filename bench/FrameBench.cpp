@@ -5,8 +5,10 @@
 // emptied, a fresh JSON markup writer, markupUpstreamPkt(), the form feed)
 // against the leanest hand-written formatter of the same bytes, on the
 // example packet of the documentation and on a packet with a 255-byte
-// payload; and what a pass with packets adds once (its text stream). Heap
-// allocations per frame are counted through a replaced global operator new.
+// payload; and what a pass with packets adds once (its text stream). The
+// frame with the per-channel accounting of its packet beside the frame alone
+// says what that accounting costs. Heap allocations per frame are counted
+// through a replaced global operator new.
 //
 // Before anything is timed, main() checks that both ways give the same bytes
 // for the two packets and for a sweep of varied ones; it fails otherwise.
@@ -18,6 +20,7 @@
 #include "markup/MarkupFactoryJSON.h"
 #include "markup/TextStream.h"
 #include "worker/WorkerThread.h"
+#include "worker/statistics/ChannelStatistics.h"
 
 #include <Poco/NotificationQueue.h>
 
@@ -189,6 +192,28 @@ __attribute__((noinline)) void BM_UpstreamFrame(benchmark::State& state, const l
     countPerFrame(state, allocationsBefore, frameBytes);
 }
 
+// The frame, and the packet counted by channel as the worker's receive counts it.
+__attribute__((noinline)) void BM_CountedFrame(benchmark::State& state, const lgw_pkt_rx_s& packet)
+{
+    Poco::NotificationQueue queue;
+    WorkerThread worker(&queue);
+    LoRaWANServer::ChannelStatistics channels;
+    std::size_t frameBytes = 0;
+    const auto send = [&frameBytes](const char* pData, std::size_t size)
+    {
+        benchmark::DoNotOptimize(pData);
+        frameBytes = size;
+    };
+    ServicePass pass;
+    const std::uint64_t allocationsBefore = LoRaWANBench::allocationCount();
+    for (auto _ : state)
+    {
+        channels.count(&packet, 1);
+        pass.frame(worker, packet, send);
+    }
+    countPerFrame(state, allocationsBefore, frameBytes);
+}
+
 __attribute__((noinline)) void BM_BaselineFrame(benchmark::State& state, const lgw_pkt_rx_s& packet)
 {
     BaselineFrame baseline;
@@ -216,6 +241,7 @@ double fastest(const std::vector<double>& times)
 BENCHMARK_CAPTURE(BM_UpstreamFrame, example, EXAMPLE_PACKET)->ComputeStatistics("min", fastest);
 BENCHMARK_CAPTURE(BM_BaselineFrame, example, EXAMPLE_PACKET)->ComputeStatistics("min", fastest);
 BENCHMARK_CAPTURE(BM_UpstreamFrame, payload255, LONG_PACKET)->ComputeStatistics("min", fastest);
+BENCHMARK_CAPTURE(BM_CountedFrame, example, EXAMPLE_PACKET)->ComputeStatistics("min", fastest);
 BENCHMARK_CAPTURE(BM_BaselineFrame, payload255, LONG_PACKET)->ComputeStatistics("min", fastest);
 
 // Renders count frames one way, for instruction counting under callgrind
