@@ -15,17 +15,10 @@ namespace LoRaHal
 namespace
 {
 
-const float MAX_SAMPLE_SNR_DB = 0.0f;
 const double DECIBEL_SCALE = 10.0;
 const std::size_t HALF = 2;
 
 } // namespace
-
-bool NoiseFloor::isSample(float snr)
-{
-    // False for NaN as well.
-    return snr <= MAX_SAMPLE_SNR_DB;
-}
 
 double NoiseFloor::levelDbm(float rssi, float snr)
 {

@@ -32,6 +32,9 @@ public:
     static constexpr std::size_t WINDOW = 64;
     /// How many of a channel's latest samples its estimate is the median of.
 
+    static constexpr float MAX_SAMPLE_SNR_DB = 0.0f;
+    /// The highest SNR of a sample.
+
     static bool isSample(float snr);
     /// Returns true when a CRC-valid LoRa packet with this SNR (dB) is a
     /// sample of the noise: SNR at most 0 dB, and a number.
@@ -43,6 +46,12 @@ public:
     /// Returns the median of count levels (the mean of the middle two for an
     /// even count), reordering them. count must not be 0.
 };
+
+inline bool NoiseFloor::isSample(float snr)
+{
+    // False for NaN as well.
+    return snr <= MAX_SAMPLE_SNR_DB;
+}
 
 } // namespace LoRaHal
 

@@ -72,8 +72,10 @@ ChannelStatistics::ChannelStatistics()
 
 void ChannelStatistics::acceptRadio(unsigned rfChain, const lgw_conf_rxrf_s& radio)
 {
-    if (rfChain < _radios.size())
-        _radios[rfChain] = radio;
+    if (rfChain >= _radios.size())
+        return;
+    _radios[rfChain] = radio;
+    updatePlanned();
 }
 
 void ChannelStatistics::acceptChannel(unsigned ifChain, const lgw_conf_rxif_s& channel)
@@ -84,6 +86,17 @@ void ChannelStatistics::acceptChannel(unsigned ifChain, const lgw_conf_rxif_s& c
     lgw_conf_rxif_s completed = channel;
     LoRaHal::ChannelRules::completeChannel(ifChain, completed);
     _channels[ifChain] = completed;
+    updatePlanned();
+}
+
+void ChannelStatistics::updatePlanned()
+{
+    for (unsigned ifChain = 0; ifChain < CHAINS; ++ifChain)
+    {
+        const lgw_conf_rxif_s& channel = _channels[ifChain];
+        _planned[ifChain] =
+            channel.enable && channel.rf_chain < _radios.size() && _radios[channel.rf_chain].enable;
+    }
 }
 
 void ChannelStatistics::count(const lgw_pkt_rx_s* packets, int count)
@@ -122,15 +135,21 @@ void ChannelStatistics::countPacket(const lgw_pkt_rx_s& packet)
     }
 
     ChainCells& chain = _chains[packet.if_chain];
-    chain.seenFreqHz.store(packet.freq_hz, std::memory_order_relaxed);
-    chain.seenBandwidth.store(packet.bandwidth, std::memory_order_relaxed);
-    if (rate == FSK_RATE)
-        chain.seenFskDatarate.store(packet.datarate, std::memory_order_relaxed);
+    // A chain of the plan is named by it.
+    if (!_planned[packet.if_chain])
+    {
+        chain.seenFreqHz.store(packet.freq_hz, std::memory_order_relaxed);
+        chain.seenBandwidth.store(packet.bandwidth, std::memory_order_relaxed);
+        if (rate == FSK_RATE)
+            chain.seenFskDatarate.store(packet.datarate, std::memory_order_relaxed);
+    }
 
     RateCells& cells = chain.rates[rate];
     const Crc crc = crcKind(packet.status);
     cells.packets[crc].add(1);
-    cells.airtimeNs.add(static_cast<Poco::UInt64>(airtime * NANOSECONDS_PER_SECOND + ROUNDING));
+    // Through a signed integer, which one instruction converts to.
+    cells.airtimeNs.add(
+        static_cast<Poco::UInt64>(static_cast<Poco::Int64>(airtime * NANOSECONDS_PER_SECOND + ROUNDING)));
     // A bad CRC may come from a damaged header: its levels are not trusted.
     if (crc != CRC_OK)
         return;
@@ -146,7 +165,7 @@ ChannelStatistics::Chain ChannelStatistics::chain(unsigned ifChain) const
 {
     const lgw_conf_rxif_s& channel = _channels[ifChain];
     Chain named;
-    if (channel.enable && channel.rf_chain < _radios.size() && _radios[channel.rf_chain].enable)
+    if (_planned[ifChain])
     {
         named.enabled = true;
         named.freqHz = static_cast<std::uint32_t>(

@@ -154,11 +154,14 @@ private:
     ChannelStatistics(const ChannelStatistics&) = delete;
     ChannelStatistics& operator=(const ChannelStatistics&) = delete;
 
+    void updatePlanned();
     void countPacket(const lgw_pkt_rx_s& packet);
 
     std::array<lgw_conf_rxrf_s, LGW_RF_CHAIN_NB> _radios;
     std::array<lgw_conf_rxif_s, CHAINS> _channels;
     /// The settings the HAL accepted, with the defaults it fills in.
+    std::array<bool, CHAINS> _planned{};
+    /// The chain and its radio are enabled.
     std::array<ChainCells, CHAINS> _chains;
     std::array<std::array<LoRaTiming, LORA_RATES>, BANDWIDTH_CODES> _loraTimings;
     /// By BW_* code and LoRa rate.
