@@ -244,19 +244,24 @@ BENCHMARK_CAPTURE(BM_UpstreamFrame, payload255, LONG_PACKET)->ComputeStatistics(
 BENCHMARK_CAPTURE(BM_CountedFrame, example, EXAMPLE_PACKET)->ComputeStatistics("min", fastest);
 BENCHMARK_CAPTURE(BM_BaselineFrame, payload255, LONG_PACKET)->ComputeStatistics("min", fastest);
 
-// Renders count frames one way, for instruction counting under callgrind
-// (--toggle-collect='*renderFrames*'), where Google Benchmark's own runs would
-// blur the count per frame.
+// Renders count frames one way (the service's, the service's with the
+// per-channel accounting of each packet, or the baseline's), for instruction
+// counting under callgrind (--toggle-collect='*renderFrames*'), where Google
+// Benchmark's own runs would blur the count per frame.
 __attribute__((noinline)) void renderFrames(const std::string& way, const lgw_pkt_rx_s& packet, long count)
 {
     Poco::NotificationQueue queue;
     WorkerThread worker(&queue);
     BaselineFrame baseline;
     ServicePass pass;
+    LoRaWANServer::ChannelStatistics channels;
     const auto send = [](const char* pData, std::size_t) { benchmark::DoNotOptimize(pData); };
-    const bool service = way == "service";
+    const bool counted = way == "counted";
+    const bool service = counted || way == "service";
     for (long i = 0; i < count; ++i)
     {
+        if (counted)
+            channels.count(&packet, 1);
         if (service)
             pass.frame(worker, packet, send);
         else
@@ -266,7 +271,8 @@ __attribute__((noinline)) void renderFrames(const std::string& way, const lgw_pk
 
 int renderOnly(int argc, char** argv)
 {
-    const std::string usage = "usage: frame_bench --render service|baseline example|payload255 COUNT\n";
+    const std::string usage =
+        "usage: frame_bench --render service|counted|baseline example|payload255 COUNT\n";
     if (argc != 5)
     {
         std::fputs(usage.c_str(), stderr);
@@ -275,8 +281,8 @@ int renderOnly(int argc, char** argv)
     const std::string way = argv[2];
     const std::string packet = argv[3];
     const long count = std::atol(argv[4]);
-    if ((way != "service" && way != "baseline") || (packet != "example" && packet != "payload255") ||
-        count <= 0)
+    if ((way != "service" && way != "counted" && way != "baseline") ||
+        (packet != "example" && packet != "payload255") || count <= 0)
     {
         std::fputs(usage.c_str(), stderr);
         return 2;
