@@ -110,14 +110,14 @@ void appendSample(std::string& text, const std::string& name, const std::string&
 
 template <typename Histogram>
 void appendHistogram(std::string& text, const char* name, const std::string& labels,
-                     const typename Histogram::Values& values, const Histogram& bounds)
+                     const typename Histogram::Values& values)
 {
     const std::string bucket = std::string(name) + "_bucket";
     Poco::UInt64 cumulative = 0;
     for (unsigned i = 0; i < Histogram::BUCKETS; ++i)
     {
         cumulative += values.buckets[i];
-        const std::string bound = i + 1 < Histogram::BUCKETS ? number("%g", bounds.bound(i)) : "+Inf";
+        const std::string bound = i + 1 < Histogram::BUCKETS ? number("%g", Histogram::bound(i)) : "+Inf";
         appendSample(text, bucket, labels + ",le=\"" + bound + "\"", number("%" PRIu64, cumulative));
     }
     appendSample(text, std::string(name) + "_sum", labels, real(values.sum));
@@ -143,13 +143,13 @@ std::string channelMetricsText(const ChannelStatistics& channels)
     // first packets of one counts them.
     appendFamily(text, RSSI, "histogram", "Signal strength of the CRC-valid packets, in dBm.");
     for (const Row& row : rows)
-        appendHistogram(text, RSSI, row.labels, row.values.rssi, ChannelStatistics::rssiBounds());
+        appendHistogram<ChannelStatistics::RssiHistogram>(text, RSSI, row.labels, row.values.rssi);
 
     appendFamily(text, SNR, "histogram", "Signal-to-noise ratio of the CRC-valid LoRa packets, in dB.");
     for (const Row& row : rows)
     {
         if (row.rate != ChannelStatistics::FSK_RATE)
-            appendHistogram(text, SNR, row.labels, row.values.snr, ChannelStatistics::snrBounds());
+            appendHistogram<ChannelStatistics::SnrHistogram>(text, SNR, row.labels, row.values.snr);
     }
 
     appendFamily(

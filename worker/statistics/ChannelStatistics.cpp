@@ -19,10 +19,6 @@ namespace LoRaWANServer
 namespace
 {
 
-const double LOWEST_RSSI_BOUND_DBM = -140.0;
-const double RSSI_BUCKET_DB = 10.0;
-const double LOWEST_SNR_BOUND_DB = -25.0;
-const double SNR_BUCKET_DB = 2.5;
 const double NANOSECONDS_PER_SECOND = 1e9;
 const double ROUNDING = 0.5;
 
@@ -48,11 +44,6 @@ ChannelStatistics::Crc crcKind(std::uint8_t status)
 }
 
 } // namespace
-
-ChannelStatistics::RateCells::RateCells()
-    : rssi(LOWEST_RSSI_BOUND_DBM, RSSI_BUCKET_DB), snr(LOWEST_SNR_BOUND_DB, SNR_BUCKET_DB)
-{
-}
 
 ChannelStatistics::ChannelStatistics()
 {
@@ -212,18 +203,6 @@ std::optional<double> ChannelStatistics::noiseEstimateDbm(unsigned ifChain) cons
 unsigned ChannelStatistics::spreadingFactor(unsigned rate)
 {
     return LoRaHal::RadioCodes::MIN_SPREADING_FACTOR + rate;
-}
-
-const ChannelStatistics::RssiHistogram& ChannelStatistics::rssiBounds()
-{
-    static const RssiHistogram bounds(LOWEST_RSSI_BOUND_DBM, RSSI_BUCKET_DB);
-    return bounds;
-}
-
-const ChannelStatistics::SnrHistogram& ChannelStatistics::snrBounds()
-{
-    static const SnrHistogram bounds(LOWEST_SNR_BOUND_DB, SNR_BUCKET_DB);
-    return bounds;
 }
 
 } // namespace LoRaWANServer

@@ -53,13 +53,24 @@ public:
         CRC_KINDS
     };
 
-    static constexpr unsigned RSSI_BOUNDS = 13;
+    struct RssiBounds
     /// -140 to -20 dBm in steps of 10 dB.
-    static constexpr unsigned SNR_BOUNDS = 17;
-    /// -25 to +15 dB in steps of 2.5 dB.
+    {
+        static constexpr double LOWEST = -140.0;
+        static constexpr double WIDTH = 10.0;
+        static constexpr unsigned COUNT = 13;
+    };
 
-    using RssiHistogram = LevelHistogram<RSSI_BOUNDS>;
-    using SnrHistogram = LevelHistogram<SNR_BOUNDS>;
+    struct SnrBounds
+    /// -25 to +15 dB in steps of 2.5 dB.
+    {
+        static constexpr double LOWEST = -25.0;
+        static constexpr double WIDTH = 2.5;
+        static constexpr unsigned COUNT = 17;
+    };
+
+    using RssiHistogram = LevelHistogram<RssiBounds>;
+    using SnrHistogram = LevelHistogram<SnrBounds>;
 
     struct Chain
     /// How a chain is named: from the channel plan when it is enabled there,
@@ -117,10 +128,6 @@ public:
     static unsigned spreadingFactor(unsigned rate);
     /// Returns the spreading factor of a LoRa rate (7 to 12).
 
-    static const RssiHistogram& rssiBounds();
-    static const SnrHistogram& snrBounds();
-    /// Empty histograms that name the bounds of the buckets.
-
 private:
     struct RateCells
     {
@@ -128,8 +135,6 @@ private:
         RssiHistogram rssi;
         SnrHistogram snr;
         SingleWriterValue<Poco::UInt64> airtimeNs;
-
-        RateCells();
     };
 
     struct ChainCells

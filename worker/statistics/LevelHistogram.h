@@ -22,15 +22,16 @@
 namespace LoRaWANServer
 {
 
-template <unsigned BOUNDS>
+template <typename Bounds>
 class LevelHistogram
-/// A Prometheus histogram of levels (dBm, dB) with BOUNDS upper bounds
-/// lowest, lowest + width, ... and the bucket above the last bound. A level
-/// falls into the first bucket whose bound it does not exceed. One thread
-/// adds levels, any thread reads them; a level that is not a number is not
-/// added.
+/// A Prometheus histogram of levels (dBm, dB) with Bounds::COUNT upper bounds
+/// Bounds::LOWEST, LOWEST + Bounds::WIDTH, ... and the bucket above the last
+/// bound. A level falls into the first bucket whose bound it does not exceed.
+/// One thread adds levels, any thread reads them; a level that is not a
+/// number is not added.
 {
 public:
+    static constexpr unsigned BOUNDS = Bounds::COUNT;
     static constexpr unsigned BUCKETS = BOUNDS + 1;
     /// The buckets, the one above the last bound (+Inf) included.
 
@@ -41,10 +42,6 @@ public:
         /// The levels of each bucket alone, not accumulated.
         double sum = 0.0;
     };
-
-    LevelHistogram(double lowest, double width) : _lowest(lowest), _width(width), _perWidth(1.0 / width) {}
-    /// Creates the empty histogram whose first bound is lowest, each next one
-    /// width above it.
 
     void add(double level)
     /// Adds level. Called by the writing thread only.
@@ -65,19 +62,19 @@ public:
         return values;
     }
 
-    double bound(unsigned index) const
+    static double bound(unsigned index)
     /// Returns the upper bound of bucket index (index < BOUNDS).
     {
-        return _lowest + _width * index;
+        return Bounds::LOWEST + Bounds::WIDTH * index;
     }
 
 private:
-    unsigned bucket(double level) const
+    static unsigned bucket(double level)
     {
         // Levels on a bound belong to its bucket: the position rounded up. A
         // multiplication, not a division, on the packet path: for the few
         // bounds of a histogram it is as exact on them.
-        const double position = (level - _lowest) * _perWidth;
+        const double position = (level - Bounds::LOWEST) * PER_WIDTH;
         if (!(position > 0.0))
             return 0;
         if (position > BOUNDS - 1)
@@ -86,9 +83,8 @@ private:
         return whole < position ? whole + 1 : whole;
     }
 
-    const double _lowest;
-    const double _width;
-    const double _perWidth;
+    static constexpr double PER_WIDTH = 1.0 / Bounds::WIDTH;
+
     std::array<SingleWriterValue<Poco::UInt64>, BUCKETS> _buckets;
     SingleWriterValue<double> _sum;
 };
