@@ -29,16 +29,6 @@ const Poco::UInt64 NANOSECONDS_PER_SECOND = 1000000000;
 const double HERTZ_PER_KILOHERTZ = 1000.0;
 const std::size_t NUMBER_TEXT_SIZE = 64;
 
-// One chain at one rate, as read at the start of the text: every family
-// shows the same moment.
-struct Row
-{
-    unsigned chain;
-    unsigned rate;
-    std::string labels;
-    ChannelStatistics::Rate values;
-};
-
 std::string number(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 std::string number(const char* format, ...)
@@ -70,25 +60,22 @@ std::string chainLabels(unsigned chain, const ChannelStatistics::Chain& named)
     return number("chain=\"%u\",freq_hz=\"%" PRIu32 "\"", chain, named.freqHz);
 }
 
-std::vector<Row> rowsOf(const ChannelStatistics& channels)
+// The rates of chain that the plan enables or that have received.
+void readRows(const ChannelStatistics& channels, unsigned chain, std::vector<ChannelMetricsText::Row>& rows)
 {
-    std::vector<Row> rows;
-    for (unsigned chain = 0; chain < ChannelStatistics::CHAINS; ++chain)
+    rows.clear();
+    const ChannelStatistics::Chain named = channels.chain(chain);
+    for (unsigned rate = 0; rate < ChannelStatistics::RATES; ++rate)
     {
-        const ChannelStatistics::Chain named = channels.chain(chain);
-        for (unsigned rate = 0; rate < ChannelStatistics::RATES; ++rate)
-        {
-            const ChannelStatistics::Rate values = channels.rate(chain, rate);
-            if (values.received() == 0 && !channels.isPlanned(chain, rate))
-                continue;
-            const char* modulation = rate == ChannelStatistics::FSK_RATE ? "FSK" : "LORA";
-            rows.push_back({chain, rate,
-                            chainLabels(chain, named) + ",modulation=\"" + modulation + "\",datarate=\"" +
-                                datarateLabel(named, rate) + "\"",
-                            values});
-        }
+        const ChannelStatistics::Rate values = channels.rate(chain, rate);
+        if (values.received() == 0 && !channels.isPlanned(chain, rate))
+            continue;
+        const char* modulation = rate == ChannelStatistics::FSK_RATE ? "FSK" : "LORA";
+        rows.push_back({rate,
+                        chainLabels(chain, named) + ",modulation=\"" + modulation + "\",datarate=\"" +
+                            datarateLabel(named, rate) + "\"",
+                        values});
     }
-    return rows;
 }
 
 void appendFamily(std::string& text, const char* name, const char* type, const char* help)
@@ -126,49 +113,111 @@ void appendHistogram(std::string& text, const char* name, const std::string& lab
 
 } // namespace
 
-std::string channelMetricsText(const ChannelStatistics& channels)
+ChannelMetricsText::ChannelMetricsText(const ChannelStatistics& channels) : _channels(channels) {}
+
+bool ChannelMetricsText::next(std::string& piece)
 {
-    const std::vector<Row> rows = rowsOf(channels);
-    std::string text;
-
-    appendFamily(text, PACKETS, "counter", "Packets received, by IF chain, rate and CRC status.");
-    for (const Row& row : rows)
+    piece.clear();
+    if (_family == FAMILIES)
+        return false;
+    if (_family == NOISE_FAMILY)
     {
-        for (unsigned crc = 0; crc < ChannelStatistics::CRC_KINDS; ++crc)
-            appendSample(text, PACKETS, row.labels + ",crc=\"" + CRC_LABELS[crc] + "\"",
-                         number("%" PRIu64, row.values.packets[crc]));
+        appendNoise(piece);
+        _family = FAMILIES;
+        return true;
     }
-
-    // Planned rates are there at zero from the start, so that a rate over the
-    // first packets of one counts them.
-    appendFamily(text, RSSI, "histogram", "Signal strength of the CRC-valid packets, in dBm.");
-    for (const Row& row : rows)
-        appendHistogram<ChannelStatistics::RssiHistogram>(text, RSSI, row.labels, row.values.rssi);
-
-    appendFamily(text, SNR, "histogram", "Signal-to-noise ratio of the CRC-valid LoRa packets, in dB.");
-    for (const Row& row : rows)
+    if (!_begun)
     {
-        if (row.rate != ChannelStatistics::FSK_RATE)
-            appendHistogram<ChannelStatistics::SnrHistogram>(text, SNR, row.labels, row.values.snr);
+        appendHeader(piece);
+        _begun = true;
+        _chain = 0;
+        _row = 0;
+        readRows(_channels, _chain, _rows);
     }
+    // On to the next chain with a rate to show, or to the next family.
+    while (_row == _rows.size())
+    {
+        _row = 0;
+        if (++_chain == ChannelStatistics::CHAINS)
+        {
+            ++_family;
+            _begun = false;
+            return true;
+        }
+        readRows(_channels, _chain, _rows);
+    }
+    appendRow(piece, _rows[_row++]);
+    return true;
+}
 
-    appendFamily(
-        text, AIRTIME, "counter",
-        "Time the received packets took on the air, in seconds; its rate is the channel's occupancy.");
-    for (const Row& row : rows)
-        appendSample(text, AIRTIME, row.labels,
-                     number("%" PRIu64 ".%09" PRIu64, row.values.airtimeNs / NANOSECONDS_PER_SECOND,
-                            row.values.airtimeNs % NANOSECONDS_PER_SECOND));
+void ChannelMetricsText::appendHeader(std::string& piece) const
+{
+    switch (_family)
+    {
+        case PACKETS_FAMILY:
+            appendFamily(piece, PACKETS, "counter", "Packets received, by IF chain, rate and CRC status.");
+            break;
+        case RSSI_FAMILY:
+            appendFamily(piece, RSSI, "histogram", "Signal strength of the CRC-valid packets, in dBm.");
+            break;
+        case SNR_FAMILY:
+            appendFamily(piece, SNR, "histogram",
+                         "Signal-to-noise ratio of the CRC-valid LoRa packets, in dB.");
+            break;
+        default:
+            appendFamily(piece, AIRTIME, "counter",
+                         "Time the received packets took on the air, in seconds; its rate is the channel's "
+                         "occupancy.");
+            break;
+    }
+}
 
-    appendFamily(text, NOISE, "gauge",
+void ChannelMetricsText::appendRow(std::string& piece, const Row& row) const
+{
+    // Planned rates have their histograms at zero from the start, so that a
+    // rate over the first packets of one counts them.
+    switch (_family)
+    {
+        case PACKETS_FAMILY:
+            for (unsigned crc = 0; crc < ChannelStatistics::CRC_KINDS; ++crc)
+                appendSample(piece, PACKETS, row.labels + ",crc=\"" + CRC_LABELS[crc] + "\"",
+                             number("%" PRIu64, row.values.packets[crc]));
+            break;
+        case RSSI_FAMILY:
+            appendHistogram<ChannelStatistics::RssiHistogram>(piece, RSSI, row.labels, row.values.rssi);
+            break;
+        case SNR_FAMILY:
+            if (row.rate != ChannelStatistics::FSK_RATE)
+                appendHistogram<ChannelStatistics::SnrHistogram>(piece, SNR, row.labels, row.values.snr);
+            break;
+        default:
+            appendSample(piece, AIRTIME, row.labels,
+                         number("%" PRIu64 ".%09" PRIu64, row.values.airtimeNs / NANOSECONDS_PER_SECOND,
+                                row.values.airtimeNs % NANOSECONDS_PER_SECOND));
+            break;
+    }
+}
+
+void ChannelMetricsText::appendNoise(std::string& piece) const
+{
+    appendFamily(piece, NOISE, "gauge",
                  "Noise level of the IF chain in dBm: the median of its last 64 CRC-valid LoRa packets at or "
                  "below the noise, each RSSI - 10 log10(1 + 10^(SNR/10)).");
     for (unsigned chain = 0; chain < ChannelStatistics::CHAINS; ++chain)
     {
-        const std::optional<double> noise = channels.noiseEstimateDbm(chain);
+        const std::optional<double> noise = _channels.noiseEstimateDbm(chain);
         if (noise)
-            appendSample(text, NOISE, chainLabels(chain, channels.chain(chain)), number("%.2f", *noise));
+            appendSample(piece, NOISE, chainLabels(chain, _channels.chain(chain)), number("%.2f", *noise));
     }
+}
+
+std::string channelMetricsText(const ChannelStatistics& channels)
+{
+    ChannelMetricsText source(channels);
+    std::string text;
+    std::string piece;
+    while (source.next(piece))
+        text += piece;
     return text;
 }
 

@@ -63,9 +63,19 @@ MetricsFile::MetricsFile(const std::string& path) : _path(path) {}
 
 bool MetricsFile::write(const std::string& text)
 {
+    return write(text, nullptr);
+}
+
+bool MetricsFile::write(const std::string& text, Source& more)
+{
+    return write(text, &more);
+}
+
+bool MetricsFile::write(const std::string& text, Source* pMore)
+{
     try
     {
-        const std::string temporary = writeTemporary(text);
+        const std::string temporary = writeTemporary(text, pMore);
         if (std::rename(temporary.c_str(), _path.c_str()) != 0)
         {
             const std::string reason = failure("rename");
@@ -82,7 +92,7 @@ bool MetricsFile::write(const std::string& text)
     return true;
 }
 
-std::string MetricsFile::writeTemporary(const std::string& text) const
+std::string MetricsFile::writeTemporary(const std::string& text, Source* pMore) const
 {
     std::string name = temporaryTemplate(_path);
     std::vector<char> buffer(name.begin(), name.end());
@@ -96,6 +106,9 @@ std::string MetricsFile::writeTemporary(const std::string& text) const
         if (::fchmod(fd, METRICS_FILE_MODE) != 0)
             throw std::runtime_error(failure("chmod"));
         writeAll(fd, text);
+        std::string piece;
+        while (pMore && pMore->next(piece))
+            writeAll(fd, piece);
     }
     catch (...)
     {

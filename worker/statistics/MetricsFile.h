@@ -27,6 +27,18 @@ class MetricsFile
 /// has succeeded again.
 {
 public:
+    class Source
+    /// Text that a write takes piece by piece, so that a long text never lies
+    /// whole in memory.
+    {
+    public:
+        virtual ~Source() = default;
+
+        virtual bool next(std::string& piece) = 0;
+        /// Replaces piece with the next part of the text and returns true, or
+        /// returns false when the text is done.
+    };
+
     explicit MetricsFile(const std::string& path);
     /// Creates the writer of the file at path; writes nothing yet.
 
@@ -35,10 +47,15 @@ public:
     /// collector runs as a user of its own). Returns false, after the
     /// warning line where one is due, when it could not.
 
+    bool write(const std::string& text, Source& more);
+    /// As write(text), the file's content being text and then every piece of
+    /// more.
+
     const std::string& path() const;
 
 private:
-    std::string writeTemporary(const std::string& text) const;
+    bool write(const std::string& text, Source* pMore);
+    std::string writeTemporary(const std::string& text, Source* pMore) const;
     void reportFailure(const std::string& reason);
 
     std::string _path;

@@ -7,6 +7,7 @@
 #include "worker/statistics/StatisticsReporter.h"
 
 #include "utility/LogHelper.h"
+#include "worker/statistics/ChannelMetricsText.h"
 #include "worker/statistics/StatisticsConstants.h"
 #include "worker/statistics/StatisticsText.h"
 
@@ -122,8 +123,10 @@ void StatisticsReporter::writeLine()
 
 void StatisticsReporter::writeMetrics()
 {
-    _pMetricsFile->write(
-        metricsText(_counters.values(), _counters.lastPacketTime(), _counters.startTime(), &_channels));
+    // The channels' families come last, in pieces: they may be a few hundred KiB.
+    ChannelMetricsText channels(_channels);
+    _pMetricsFile->write(metricsText(_counters.values(), _counters.lastPacketTime(), _counters.startTime()),
+                         channels);
 }
 
 } // namespace LoRaWANServer

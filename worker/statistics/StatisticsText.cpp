@@ -6,8 +6,6 @@
 
 #include "worker/statistics/StatisticsText.h"
 
-#include "worker/statistics/ChannelMetricsText.h"
-
 #include <cstdio>
 
 namespace LoRaWANServer
@@ -66,8 +64,7 @@ std::string statisticsMessage(const CounterValues& interval, const CounterValues
     return message;
 }
 
-std::string metricsText(const CounterValues& total, Poco::Int64 lastPacketTime, Poco::Int64 startTime,
-                        const ChannelStatistics* pChannels)
+std::string metricsText(const CounterValues& total, Poco::Int64 lastPacketTime, Poco::Int64 startTime)
 {
     std::string text;
     appendFamily(text, "lorawanserver_packets_received_total", "counter",
@@ -104,9 +101,6 @@ std::string metricsText(const CounterValues& total, Poco::Int64 lastPacketTime, 
     appendFamily(text, "lorawanserver_start_time_seconds", "gauge",
                  "When the service started, in seconds since the Unix epoch.");
     appendSample(text, "lorawanserver_start_time_seconds", secondsValue(startTime));
-
-    if (pChannels)
-        text += channelMetricsText(*pChannels);
     return text;
 }
 

@@ -11,7 +11,6 @@
 #ifndef LoRaWANServer_StatisticsText_INCLUDED
 #define LoRaWANServer_StatisticsText_INCLUDED
 
-#include "worker/statistics/ChannelStatistics.h"
 #include "worker/statistics/CounterValues.h"
 
 #include <Poco/Types.h>
@@ -27,13 +26,11 @@ std::string statisticsMessage(const CounterValues& interval, const CounterValues
 /// " INFO: statistics: received 12/345, crc_ok 11/300, crc_bad 1/40, no_crc 0/5,
 /// forwarded 12/345, dropped 0/0, connects 0/1, send_failures 0/0"
 
-std::string metricsText(const CounterValues& total, Poco::Int64 lastPacketTime, Poco::Int64 startTime,
-                        const ChannelStatistics* pChannels = nullptr);
+std::string metricsText(const CounterValues& total, Poco::Int64 lastPacketTime, Poco::Int64 startTime);
 /// Returns the counts in Prometheus' text exposition format (version 0.0.4)
 /// with HELP and TYPE lines, every line ended by a line feed. The times are
 /// microseconds since the Unix epoch (lastPacketTime 0 when no packet came
-/// yet) and are written in seconds. The per-channel families of pChannels,
-/// when given, come last (channelMetricsText()).
+/// yet) and are written in seconds.
 
 } // namespace LoRaWANServer
 

@@ -3,10 +3,14 @@
 //
 // The per-channel accounting where the service's run cannot reach it: levels
 // on the bounds of the buckets, the window of noise samples, and the metrics
-// text that keeps the families before it as they were.
+// file written from the counts' text and the channels' pieces.
 //
 
 #include "worker/statistics/ChannelStatistics.h"
+#include "PrometheusText.h"
+#include "TestSupport.h"
+#include "worker/statistics/ChannelMetricsText.h"
+#include "worker/statistics/MetricsFile.h"
 #include "worker/statistics/StatisticsText.h"
 
 #include <gtest/gtest.h>
@@ -74,7 +78,7 @@ TEST(ChannelStatisticsTest, NoiseIsTheMedianOfTheLast64SamplesOnly)
     EXPECT_NEAR(-120.0043, *channels.noiseEstimateDbm(3), 1e-4);
 }
 
-TEST(ChannelStatisticsTest, MetricsTextKeepsTheFamiliesBeforeItAndAddsThePlannedChains)
+TEST(ChannelStatisticsTest, MetricsFileHasTheCountsAndThenThePlannedChainsInPieces)
 {
     ChannelStatistics channels;
     lgw_conf_rxrf_s radio{};
@@ -90,9 +94,14 @@ TEST(ChannelStatisticsTest, MetricsTextKeepsTheFamiliesBeforeItAndAddsThePlanned
 
     CounterValues values;
     values.crcOk = 3;
-    const std::string before = metricsText(values, 1, 2);
-    const std::string text = metricsText(values, 1, 2, &channels);
-    ASSERT_EQ(before, text.substr(0, before.size()));
+    const std::string counts = metricsText(values, 1, 2);
+    TestSupport::TempDir folder;
+    MetricsFile file(folder.file("lorawanserver.prom"));
+    ChannelMetricsText pieces(channels);
+    ASSERT_TRUE(file.write(counts, pieces));
+    const std::string text = TestSupport::readFile(file.path());
+    EXPECT_EQ(counts + channelMetricsText(channels), text);
+    EXPECT_NO_THROW(TestSupport::PrometheusText{text});
     // The standard chain's defaults: 250 kHz.
     EXPECT_NE(std::string::npos,
               text.find("lorawanserver_channel_packets_total{chain=\"8\",freq_hz=\"867300000\","
