@@ -9,8 +9,6 @@
 #include "hal/HalApi.h"
 #include "hal/RadioCodes.h"
 
-#include <algorithm>
-
 namespace LoRaHal
 {
 
@@ -31,46 +29,50 @@ const int MAX_CODING_RATE = 4;
 const int LOW_DATA_RATE_SPREADING_FACTOR = 11;
 const double LOW_DATA_RATE_MAX_BANDWIDTH_HZ = 125000.0;
 const int LOW_DATA_RATE_SHRINK = 2; // bits per symbol fewer with the optimisation on
+// n * ceil(2^32 / d) / 2^32 rounds down to n / d for every n below 2^32 / d,
+// which with d at most 48 is far above the 524 000 bits of 65535 bytes.
+const unsigned RECIPROCAL_BITS = 32;
 
 } // namespace
 
 double TimeOnAir::loraSeconds(unsigned spreadingFactor, double bandwidthHz, unsigned codingRate,
                               unsigned payloadBytes)
 {
-    return loraSymbols(spreadingFactor, lowDataRateOptimisation(spreadingFactor, bandwidthHz), codingRate,
-                       payloadBytes) *
-           symbolSeconds(spreadingFactor, bandwidthHz);
+    return loraSeconds(loraRate(spreadingFactor, bandwidthHz), codingRate, payloadBytes);
 }
 
-double TimeOnAir::loraSymbols(unsigned spreadingFactor, bool lowDataRate, unsigned codingRate,
-                              unsigned payloadBytes)
+TimeOnAir::LoRaRate TimeOnAir::loraRate(unsigned spreadingFactor, double bandwidthHz)
 {
+    LoRaRate rate;
     if (spreadingFactor < RadioCodes::MIN_SPREADING_FACTOR ||
-        spreadingFactor > RadioCodes::MAX_SPREADING_FACTOR || codingRate < 1 || codingRate > MAX_CODING_RATE)
-        return 0.0;
+        spreadingFactor > RadioCodes::MAX_SPREADING_FACTOR || !(bandwidthHz > 0.0))
+        return rate;
     const int sf = static_cast<int>(spreadingFactor);
-    const int explicitHeader = 0; // the datasheet's IH: 0 for an explicit header
-    const int bits = BITS_PER_BYTE * static_cast<int>(payloadBytes) - SF_BITS * sf + FIXED_BITS + CRC_BITS -
-                     HEADER_BITS * explicitHeader;
-    const int bitsPerBlock = SF_BITS * (sf - (lowDataRate ? LOW_DATA_RATE_SHRINK : 0));
-    // Rounded up to whole blocks, never below none.
-    const int blocks = std::max((bits + bitsPerBlock - 1) / bitsPerBlock, 0);
-    const int payloadSymbols =
-        PAYLOAD_FIRST_SYMBOLS + blocks * (CODED_SYMBOLS + static_cast<int>(codingRate));
-    return LORA_PREAMBLE_SYMBOLS + PREAMBLE_EXTRA_SYMBOLS + payloadSymbols;
+    const bool lowDataRate =
+        sf >= LOW_DATA_RATE_SPREADING_FACTOR && bandwidthHz <= LOW_DATA_RATE_MAX_BANDWIDTH_HZ;
+    rate.spreadingFactor = spreadingFactor;
+    rate.symbolSeconds = static_cast<double>(1U << spreadingFactor) / bandwidthHz;
+    rate.bitsPerBlock = SF_BITS * (sf - (lowDataRate ? LOW_DATA_RATE_SHRINK : 0));
+    rate.perBlock = ((std::uint64_t(1) << RECIPROCAL_BITS) + rate.bitsPerBlock - 1) / rate.bitsPerBlock;
+    return rate;
 }
 
-bool TimeOnAir::lowDataRateOptimisation(unsigned spreadingFactor, double bandwidthHz)
+double TimeOnAir::loraSeconds(const LoRaRate& rate, unsigned codingRate, unsigned payloadBytes)
 {
-    return static_cast<int>(spreadingFactor) >= LOW_DATA_RATE_SPREADING_FACTOR &&
-           bandwidthHz <= LOW_DATA_RATE_MAX_BANDWIDTH_HZ;
-}
-
-double TimeOnAir::symbolSeconds(unsigned spreadingFactor, double bandwidthHz)
-{
-    if (spreadingFactor > RadioCodes::MAX_SPREADING_FACTOR || !(bandwidthHz > 0.0))
+    if (rate.spreadingFactor == 0 || codingRate < 1 || codingRate > MAX_CODING_RATE)
         return 0.0;
-    return static_cast<double>(1U << spreadingFactor) / bandwidthHz;
+    const int explicitHeader = 0; // the datasheet's IH: 0 for an explicit header
+    const int bits = BITS_PER_BYTE * static_cast<int>(payloadBytes) -
+                     SF_BITS * static_cast<int>(rate.spreadingFactor) + FIXED_BITS + CRC_BITS -
+                     HEADER_BITS * explicitHeader;
+    // Rounded up to whole blocks, never below none.
+    const std::uint64_t blocks =
+        bits <= 0
+            ? 0
+            : (static_cast<std::uint64_t>(bits + rate.bitsPerBlock - 1) * rate.perBlock) >> RECIPROCAL_BITS;
+    const double payloadSymbols =
+        PAYLOAD_FIRST_SYMBOLS + static_cast<double>(blocks) * (CODED_SYMBOLS + static_cast<int>(codingRate));
+    return (LORA_PREAMBLE_SYMBOLS + PREAMBLE_EXTRA_SYMBOLS + payloadSymbols) * rate.symbolSeconds;
 }
 
 double TimeOnAir::fskSeconds(double bitRate, unsigned payloadBytes)

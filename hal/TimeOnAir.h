@@ -40,15 +40,25 @@ public:
     /// concentrator sets it. Returns 0 for a spreading factor, bandwidth or
     /// coding rate outside those ranges.
 
-    static double loraSymbols(unsigned spreadingFactor, bool lowDataRate, unsigned codingRate,
-                              unsigned payloadBytes);
-    static bool lowDataRateOptimisation(unsigned spreadingFactor, double bandwidthHz);
-    static double symbolSeconds(unsigned spreadingFactor, double bandwidthHz);
-    /// The parts of loraSeconds(): the packet's symbols, preamble included
-    /// (0 for a spreading factor or coding rate outside their ranges),
-    /// whether the low data rate optimisation is on, and how long a symbol
-    /// lasts (0 for a bandwidth that is not positive). A caller that times
-    /// many packets may keep the symbol times of its bandwidths.
+    struct LoRaRate
+    /// What a spreading factor at a bandwidth fixes of a packet's time on
+    /// air. A caller that times many packets keeps one for each rate.
+    {
+        unsigned spreadingFactor = 0;
+        /// 0 for no LoRa rate: its packets take no time.
+        double symbolSeconds = 0.0;
+        int bitsPerBlock = 0;
+        /// The payload bits a block of symbols carries.
+        std::uint64_t perBlock = 0;
+        /// 2^32 / bitsPerBlock, rounded up: the division by bitsPerBlock as a
+        /// multiplication, exact for every payload a packet can have.
+    };
+
+    static LoRaRate loraRate(unsigned spreadingFactor, double bandwidthHz);
+    /// Returns what loraSeconds() needs of spreading factor and bandwidth.
+
+    static double loraSeconds(const LoRaRate& rate, unsigned codingRate, unsigned payloadBytes);
+    /// As loraSeconds() above, for the rate that loraRate() gave.
 
     static double fskSeconds(double bitRate, unsigned payloadBytes);
     /// Returns the seconds of an FSK packet of payloadBytes at bitRate bits

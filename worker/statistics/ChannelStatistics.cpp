@@ -27,7 +27,7 @@ const unsigned NO_RATE = ChannelStatistics::RATES;
 
 // DR_LORA_SF7 is bit 1 of the datarate, DR_LORA_SF12 bit 6: one bit, shifted
 // down to the rate, marks a single spreading factor.
-unsigned loraRate(std::uint32_t datarate)
+unsigned rateOfLoRa(std::uint32_t datarate)
 {
     if (datarate == 0 || (datarate & (datarate - 1)) != 0 || (datarate & DR_LORA_MULTI) == 0)
         return NO_RATE;
@@ -53,11 +53,7 @@ ChannelStatistics::ChannelStatistics()
     {
         const double hertz = LoRaHal::RadioCodes::bandwidthHz(static_cast<std::uint8_t>(bandwidth));
         for (unsigned rate = 0; rate < LORA_RATES; ++rate)
-        {
-            LoRaTiming& timing = _loraTimings[bandwidth][rate];
-            timing.symbolSeconds = LoRaHal::TimeOnAir::symbolSeconds(spreadingFactor(rate), hertz);
-            timing.lowDataRate = LoRaHal::TimeOnAir::lowDataRateOptimisation(spreadingFactor(rate), hertz);
-        }
+            _loraRates[bandwidth][rate] = LoRaHal::TimeOnAir::loraRate(spreadingFactor(rate), hertz);
     }
 }
 
@@ -104,16 +100,12 @@ void ChannelStatistics::countPacket(const lgw_pkt_rx_s& packet)
     double airtime = 0.0;
     if (packet.modulation == MOD_LORA)
     {
-        rate = loraRate(packet.datarate);
+        rate = rateOfLoRa(packet.datarate);
         if (rate == NO_RATE)
             return;
         if (packet.bandwidth < BANDWIDTH_CODES)
-        {
-            const LoRaTiming& timing = _loraTimings[packet.bandwidth][rate];
-            airtime = LoRaHal::TimeOnAir::loraSymbols(spreadingFactor(rate), timing.lowDataRate,
-                                                      packet.coderate, packet.size) *
-                      timing.symbolSeconds;
-        }
+            airtime = LoRaHal::TimeOnAir::loraSeconds(_loraRates[packet.bandwidth][rate], packet.coderate,
+                                                      packet.size);
     }
     else if (packet.modulation == MOD_FSK)
     {

@@ -13,6 +13,7 @@
 #define LoRaWANServer_ChannelStatistics_INCLUDED
 
 #include "hal/HalApi.h"
+#include "hal/TimeOnAir.h"
 #include "worker/statistics/LevelHistogram.h"
 #include "worker/statistics/NoiseWindow.h"
 #include "worker/statistics/SingleWriterValue.h"
@@ -130,11 +131,13 @@ public:
 
 private:
     struct RateCells
+    /// What every packet adds to comes first, the buckets after the sums:
+    /// a packet touches few cache lines.
     {
         std::array<SingleWriterValue<Poco::UInt64>, CRC_KINDS> packets;
+        SingleWriterValue<Poco::UInt64> airtimeNs;
         RssiHistogram rssi;
         SnrHistogram snr;
-        SingleWriterValue<Poco::UInt64> airtimeNs;
     };
 
     struct ChainCells
@@ -144,14 +147,6 @@ private:
         std::atomic<std::uint32_t> seenFreqHz{0};
         std::atomic<std::uint8_t> seenBandwidth{BW_UNDEFINED};
         std::atomic<std::uint32_t> seenFskDatarate{DR_UNDEFINED};
-    };
-
-    struct LoRaTiming
-    /// What the time on air of a spreading factor at a bandwidth needs besides
-    /// the packet, kept so that a packet costs no division more.
-    {
-        double symbolSeconds = 0.0;
-        bool lowDataRate = false;
     };
 
     static constexpr unsigned BANDWIDTH_CODES = BW_7K8HZ + 1;
@@ -168,8 +163,8 @@ private:
     std::array<bool, CHAINS> _planned{};
     /// The chain and its radio are enabled.
     std::array<ChainCells, CHAINS> _chains;
-    std::array<std::array<LoRaTiming, LORA_RATES>, BANDWIDTH_CODES> _loraTimings;
-    /// By BW_* code and LoRa rate.
+    std::array<std::array<LoRaHal::TimeOnAir::LoRaRate, LORA_RATES>, BANDWIDTH_CODES> _loraRates;
+    /// By BW_* code and LoRa rate, kept so that a packet costs no division.
 };
 
 } // namespace LoRaWANServer

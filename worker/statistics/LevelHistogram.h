@@ -85,8 +85,8 @@ private:
 
     static constexpr double PER_WIDTH = 1.0 / Bounds::WIDTH;
 
-    std::array<SingleWriterValue<Poco::UInt64>, BUCKETS> _buckets;
     SingleWriterValue<double> _sum;
+    std::array<SingleWriterValue<Poco::UInt64>, BUCKETS> _buckets;
 };
 
 } // namespace LoRaWANServer
