@@ -9,11 +9,10 @@
 #include "hal/HalApi.h"
 #include "hal/RadioCodes.h"
 #include "hal/TimeOnAir.h"
+#include "tools/listen/FormattedText.h"
 
 #include <algorithm>
 #include <cinttypes>
-#include <cstdarg>
-#include <cstdio>
 #include <limits>
 
 namespace LoRaWANListen
@@ -36,18 +35,6 @@ const char* const NONE = "-";
 const char* const TITLES =
     "    frequency   modulation    packets  CRC bad  RSSI median  RSSI lowest  SNR median  "
     " airtime      noise\n";
-
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-
-std::string format(const char* pattern, ...)
-{
-    char text[256];
-    va_list arguments;
-    va_start(arguments, pattern);
-    std::vsnprintf(text, sizeof text, pattern, arguments);
-    va_end(arguments);
-    return text;
-}
 
 bool byteValue(const PacketDocument& document, PacketDocument::Field field, std::uint8_t& value)
 {
@@ -83,13 +70,14 @@ std::string modulationText(std::uint32_t modulation, std::uint32_t bandwidth)
     const double hertz = bandwidth <= std::numeric_limits<std::uint8_t>::max()
                              ? LoRaHal::RadioCodes::bandwidthHz(static_cast<std::uint8_t>(bandwidth))
                              : 0.0;
-    const std::string width = hertz > 0.0 ? format("%g kHz", hertz / HZ_PER_KHZ) : "?";
-    return name ? std::string(name) + " " + width : format("%" PRIu32 " %s", modulation, width.c_str());
+    const std::string width = hertz > 0.0 ? formattedText("%g kHz", hertz / HZ_PER_KHZ) : "?";
+    return name ? std::string(name) + " " + width
+                : formattedText("%" PRIu32 " %s", modulation, width.c_str());
 }
 
 std::string levelText(const LevelDistribution& levels, double value)
 {
-    return levels.count() == 0 ? NONE : format("%.2f", value);
+    return levels.count() == 0 ? NONE : formattedText("%.2f", value);
 }
 
 } // namespace
@@ -162,12 +150,12 @@ std::string ChannelTable::text(std::uint64_t elapsedUs) const
     }
     if (_further != 0)
     {
-        text += format("    and %" PRIu64 " packets on further channels\n", _further);
+        text += formattedText("    and %" PRIu64 " packets on further channels\n", _further);
     }
     if (_unreadable != 0)
     {
-        text +=
-            format("    and %" PRIu64 " packets without a readable frequency or modulation\n", _unreadable);
+        text += formattedText("    and %" PRIu64 " packets without a readable frequency or modulation\n",
+                              _unreadable);
     }
     return text;
 }
@@ -199,16 +187,17 @@ std::string ChannelTable::row(const Channel& channel, double elapsedSeconds)
     {
         std::array<double, LoRaHal::NoiseFloor::WINDOW> levels = channel.noise;
         const std::size_t count = std::min<std::uint64_t>(channel.noiseSamples, levels.size());
-        noise = format("%.2f", LoRaHal::NoiseFloor::median(levels.data(), count));
+        noise = formattedText("%.2f", LoRaHal::NoiseFloor::median(levels.data(), count));
     }
     const std::string airtime =
-        elapsedSeconds > 0.0 ? format("%.2f %%", PERCENT * channel.airtimeSeconds / elapsedSeconds) : NONE;
-    return format("  %11.6f   %-12s %8" PRIu64 "  %5.1f %%  %11s  %11s  %10s  %8s  %9s\n",
-                  channel.freqHz / HZ_PER_MHZ, modulationText(channel.modulation, channel.bandwidth).c_str(),
-                  channel.packets, PERCENT * channel.crcBad / channel.packets,
-                  levelText(channel.rssi, channel.rssi.median()).c_str(),
-                  levelText(channel.rssi, channel.rssi.lowest()).c_str(),
-                  levelText(channel.snr, channel.snr.median()).c_str(), airtime.c_str(), noise.c_str());
+        elapsedSeconds > 0.0 ? formattedText("%.2f %%", PERCENT * channel.airtimeSeconds / elapsedSeconds)
+                             : NONE;
+    return formattedText(
+        "  %11.6f   %-12s %8" PRIu64 "  %5.1f %%  %11s  %11s  %10s  %8s  %9s\n", channel.freqHz / HZ_PER_MHZ,
+        modulationText(channel.modulation, channel.bandwidth).c_str(), channel.packets,
+        PERCENT * channel.crcBad / channel.packets, levelText(channel.rssi, channel.rssi.median()).c_str(),
+        levelText(channel.rssi, channel.rssi.lowest()).c_str(),
+        levelText(channel.snr, channel.snr.median()).c_str(), airtime.c_str(), noise.c_str());
 }
 
 } // namespace LoRaWANListen
