@@ -5,8 +5,10 @@
 // emptied, a fresh JSON markup writer, markupUpstreamPkt(), the form feed)
 // against the leanest hand-written formatter of the same bytes, on the
 // example packet of the documentation and on a packet with a 255-byte
-// payload; and what a pass with packets adds once (its text stream). Heap
-// allocations per frame are counted through a replaced global operator new.
+// payload; and what a pass with packets adds once (its text stream). The
+// frame with the per-channel accounting of its packet beside the frame alone
+// says what that accounting costs. Heap allocations per frame are counted
+// through a replaced global operator new.
 //
 // Before anything is timed, main() checks that both ways give the same bytes
 // for the two packets and for a sweep of varied ones; it fails otherwise.
@@ -17,7 +19,9 @@
 #include "contract/ConsumerContract.h"
 #include "markup/MarkupFactoryJSON.h"
 #include "markup/TextStream.h"
+#include "worker/WorkerConstants.h"
 #include "worker/WorkerThread.h"
+#include "worker/statistics/ChannelStatistics.h"
 
 #include <Poco/NotificationQueue.h>
 
@@ -189,6 +193,35 @@ __attribute__((noinline)) void BM_UpstreamFrame(benchmark::State& state, const l
     countPerFrame(state, allocationsBefore, frameBytes);
 }
 
+// The frame, and its packet counted by channel as the worker's receive counts
+// them: a batch of 16 at a time, before their frames.
+__attribute__((noinline)) void BM_CountedFrame(benchmark::State& state, const lgw_pkt_rx_s& packet)
+{
+    Poco::NotificationQueue queue;
+    WorkerThread worker(&queue);
+    LoRaWANServer::ChannelStatistics channels;
+    std::vector<lgw_pkt_rx_s> batch(LoRaWANServer::RECEIVE_BATCH, packet);
+    std::size_t framesLeft = 0;
+    std::size_t frameBytes = 0;
+    const auto send = [&frameBytes](const char* pData, std::size_t size)
+    {
+        benchmark::DoNotOptimize(pData);
+        frameBytes = size;
+    };
+    ServicePass pass;
+    const std::uint64_t allocationsBefore = LoRaWANBench::allocationCount();
+    for (auto _ : state)
+    {
+        if (framesLeft == 0)
+        {
+            channels.count(batch.data(), static_cast<int>(batch.size()));
+            framesLeft = batch.size();
+        }
+        pass.frame(worker, batch[--framesLeft], send);
+    }
+    countPerFrame(state, allocationsBefore, frameBytes);
+}
+
 __attribute__((noinline)) void BM_BaselineFrame(benchmark::State& state, const lgw_pkt_rx_s& packet)
 {
     BaselineFrame baseline;
@@ -216,21 +249,27 @@ double fastest(const std::vector<double>& times)
 BENCHMARK_CAPTURE(BM_UpstreamFrame, example, EXAMPLE_PACKET)->ComputeStatistics("min", fastest);
 BENCHMARK_CAPTURE(BM_BaselineFrame, example, EXAMPLE_PACKET)->ComputeStatistics("min", fastest);
 BENCHMARK_CAPTURE(BM_UpstreamFrame, payload255, LONG_PACKET)->ComputeStatistics("min", fastest);
+BENCHMARK_CAPTURE(BM_CountedFrame, example, EXAMPLE_PACKET)->ComputeStatistics("min", fastest);
 BENCHMARK_CAPTURE(BM_BaselineFrame, payload255, LONG_PACKET)->ComputeStatistics("min", fastest);
 
-// Renders count frames one way, for instruction counting under callgrind
-// (--toggle-collect='*renderFrames*'), where Google Benchmark's own runs would
-// blur the count per frame.
+// Renders count frames one way (the service's, the service's with the
+// per-channel accounting of each packet, or the baseline's), for instruction
+// counting under callgrind (--toggle-collect='*renderFrames*'), where Google
+// Benchmark's own runs would blur the count per frame.
 __attribute__((noinline)) void renderFrames(const std::string& way, const lgw_pkt_rx_s& packet, long count)
 {
     Poco::NotificationQueue queue;
     WorkerThread worker(&queue);
     BaselineFrame baseline;
     ServicePass pass;
+    LoRaWANServer::ChannelStatistics channels;
     const auto send = [](const char* pData, std::size_t) { benchmark::DoNotOptimize(pData); };
-    const bool service = way == "service";
+    const bool counted = way == "counted";
+    const bool service = counted || way == "service";
     for (long i = 0; i < count; ++i)
     {
+        if (counted)
+            channels.count(&packet, 1);
         if (service)
             pass.frame(worker, packet, send);
         else
@@ -240,7 +279,8 @@ __attribute__((noinline)) void renderFrames(const std::string& way, const lgw_pk
 
 int renderOnly(int argc, char** argv)
 {
-    const std::string usage = "usage: frame_bench --render service|baseline example|payload255 COUNT\n";
+    const std::string usage =
+        "usage: frame_bench --render service|counted|baseline example|payload255 COUNT\n";
     if (argc != 5)
     {
         std::fputs(usage.c_str(), stderr);
@@ -249,8 +289,8 @@ int renderOnly(int argc, char** argv)
     const std::string way = argv[2];
     const std::string packet = argv[3];
     const long count = std::atol(argv[4]);
-    if ((way != "service" && way != "baseline") || (packet != "example" && packet != "payload255") ||
-        count <= 0)
+    if ((way != "service" && way != "counted" && way != "baseline") ||
+        (packet != "example" && packet != "payload255") || count <= 0)
     {
         std::fputs(usage.c_str(), stderr);
         return 2;

@@ -3,18 +3,20 @@
 //
 // libFuzzer target: an arbitrary byte stream through lorawan-listen's frame
 // splitter, cut into arbitrary pieces, and every frame through its document
-// validator and, for a valid document, its table formatter.
+// validator and, for a valid document, its table formatter and its table of
+// channels.
 //
 // Properties: the splitter hands out exactly the frames, offsets and pending
 // bytes that one scan of the whole stream finds, with the same refusal of an
 // oversize frame, however the stream is cut; the validator accepts a frame
 // exactly when it is one JSON object with a string "type" and a "data" member,
-// and reads the same texts as a full parse; a table line holds printable ASCII
-// only.
+// and reads the same texts as a full parse; a table line and the table of
+// channels hold printable ASCII only, a number read is finite.
 //
 
 #include "contract/ConsumerContract.h"
 #include "fuzz/FuzzCheck.h"
+#include "tools/listen/ChannelTable.h"
 #include "tools/listen/DocumentValidator.h"
 #include "tools/listen/FrameSplitter.h"
 #include "tools/listen/ListenConstants.h"
@@ -26,6 +28,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -131,19 +134,26 @@ bool isDocument(const Json& parsed)
     return type != parsed.end() && type->is_string() && parsed.contains("data");
 }
 
+void checkPrintableLines(const std::string& text, const char* what)
+{
+    FUZZ_CHECK(!text.empty() && text.back() == '\n', std::string(what) + " without its line end");
+    for (std::size_t i = 0; i + 1 < text.size(); ++i)
+    {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        FUZZ_CHECK((c >= 0x20 && c <= 0x7E) || c == '\n',
+                   std::string(what) + " with byte " + std::to_string(c) + ": " + text);
+    }
+}
+
 void checkTableLine(const PacketDocument& document)
 {
     std::string line;
     LoRaWANListen::TableFormatter::appendLine(line, document, Poco::LocalDateTime());
-    FUZZ_CHECK(!line.empty() && line.back() == '\n', "a table line without its line end");
-    for (std::size_t i = 0; i + 1 < line.size(); ++i)
-    {
-        const unsigned char c = static_cast<unsigned char>(line[i]);
-        FUZZ_CHECK(c >= 0x20 && c <= 0x7E, "a table line with byte " + std::to_string(c) + ": " + line);
-    }
+    checkPrintableLines(line, "a table line");
+    FUZZ_CHECK(line.find('\n') == line.size() - 1, "a table line of more than one line: " + line);
 }
 
-void checkFrame(const std::string& frame)
+void checkFrame(const std::string& frame, LoRaWANListen::ChannelTable& channels)
 {
     PacketDocument document;
     std::string error;
@@ -167,8 +177,13 @@ void checkFrame(const std::string& frame)
                        std::string("field ") + PacketDocument::fieldName(which) + " read wrongly");
         std::uint32_t number = 0;
         (void)document.unsignedValue(which, number);
+        double real = 0.0;
+        if (document.realValue(which, real))
+            FUZZ_CHECK(std::isfinite(real),
+                       std::string("field ") + PacketDocument::fieldName(which) + " not finite");
     }
     checkTableLine(document);
+    channels.record(document);
 }
 
 } // namespace
@@ -191,7 +206,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     splitter.reset();
     checkSplit(splitInPieces(splitter, stream, {stream.size() + 1}), expected, "stream in one piece");
 
+    LoRaWANListen::ChannelTable channels;
     for (const std::string& frame : expected.frames)
-        checkFrame(frame);
+        checkFrame(frame, channels);
+    checkPrintableLines(channels.text(1), "the channel table");
     return 0;
 }

@@ -11,6 +11,7 @@
 #include "sim/SimConstants.h"
 
 #include <cstdint>
+#include <map>
 #include <optional>
 
 namespace LoRaSim
@@ -34,6 +35,20 @@ struct GeneratorSettings
 
     double crcErrorRatio = DEFAULT_CRC_ERROR_RATIO;
     /// The share of packets with status STAT_CRC_BAD (0 to 1).
+
+    double noiseDbm = DEFAULT_NOISE_DBM;
+    /// The noise floor of every channel, as its power in 125 kHz (a 250 kHz
+    /// channel has 3 dB more).
+
+    std::map<unsigned, double> chainNoiseDbm;
+    /// The noise floor of single IF chains, in place of noiseDbm.
+
+    double noiseOf(unsigned ifChain) const
+    /// Returns the noise floor of IF chain ifChain, as its power in 125 kHz.
+    {
+        const auto found = chainNoiseDbm.find(ifChain);
+        return found == chainNoiseDbm.end() ? noiseDbm : found->second;
+    }
 };
 
 } // namespace LoRaSim

@@ -298,11 +298,41 @@ std::map<std::uint64_t, int> readReceiveResults(const Json& value)
     return results;
 }
 
+const double LOWEST_NOISE_DBM = -180.0;
+const double HIGHEST_NOISE_DBM = 0.0;
+
+double noiseLevel(const Json& value, const std::string& where)
+{
+    return real(value, where, LOWEST_NOISE_DBM, HIGHEST_NOISE_DBM, "between -180 and 0 dBm");
+}
+
+// A level for every channel, or an object of levels by IF chain ("0" to "9").
+void readNoise(const Json& value, const std::string& where, GeneratorSettings& settings)
+{
+    if (value.is_number())
+    {
+        settings.noiseDbm = noiseLevel(value, where);
+        return;
+    }
+    if (!value.is_object())
+        fail(where, "must be a level in dBm or an object of levels by IF chain");
+    for (auto item = value.begin(); item != value.end(); ++item)
+    {
+        const std::string at = member(where, item.key());
+        const std::string& key = item.key();
+        const bool isChain =
+            key.size() == 1 && key[0] >= '0' && key[0] < static_cast<char>('0' + LGW_IF_CHAIN_NB);
+        if (!isChain)
+            fail(at, "is not an IF chain (0 to " + std::to_string(LGW_IF_CHAIN_NB - 1) + ")");
+        settings.chainNoiseDbm[static_cast<unsigned>(key[0] - '0')] = noiseLevel(item.value(), at);
+    }
+}
+
 GeneratorSettings readGenerator(const Json& value)
 {
     const std::string where = "generator";
     requireObject(value, where);
-    requireKnownMembers(value, where, {"rate", "seed", "count", "burst", "crc_error_ratio"});
+    requireKnownMembers(value, where, {"rate", "seed", "count", "burst", "crc_error_ratio", "noise_dbm"});
     GeneratorSettings settings;
     if (value.contains("rate"))
         settings.rate = real(value["rate"], member(where, "rate"), 0.0, std::numeric_limits<double>::max(),
@@ -316,6 +346,8 @@ GeneratorSettings readGenerator(const Json& value)
     if (value.contains("crc_error_ratio"))
         settings.crcErrorRatio =
             real(value["crc_error_ratio"], member(where, "crc_error_ratio"), 0.0, 1.0, "between 0 and 1");
+    if (value.contains("noise_dbm"))
+        readNoise(value["noise_dbm"], member(where, "noise_dbm"), settings);
     return settings;
 }
 

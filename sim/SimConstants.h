@@ -31,6 +31,12 @@ const double DEFAULT_CRC_ERROR_RATIO = 0.05;
 const unsigned DEFAULT_BUFFER_BYTES = 1024;
 const unsigned PACKET_OVERHEAD_BYTES = 16;
 
+/// The noise floor of a channel in dBm, as its power in 125 kHz: the
+/// thermal noise of -174 dBm/Hz over 125 kHz and a receiver noise figure of
+/// 6 dB. Wider channels take in more of it.
+const double DEFAULT_NOISE_DBM = -117.0;
+const double NOISE_REFERENCE_BANDWIDTH_HZ = 125000.0;
+
 /// How many end devices the traffic generator simulates.
 const unsigned DEVICE_COUNT = 36;
 

@@ -35,7 +35,7 @@ std::uint64_t resolveSeed(const GeneratorSettings& settings)
 } // namespace
 
 TrafficGenerator::TrafficGenerator(const GeneratorSettings& settings, unsigned bufferBytes)
-    : _settings(settings), _seed(resolveSeed(settings)), _factory(_seed, settings.crcErrorRatio),
+    : _settings(settings), _seed(resolveSeed(settings)), _factory(_seed, settings),
       _timing(_seed ^ TIMING_SEED_MIX), _buffer(bufferBytes), _pendingMicros(0), _lastReleaseMicros(0),
       _made(0)
 {

@@ -49,11 +49,8 @@ const double MULTI_SF_WEIGHT = 1.0;
 const double LORA_STANDARD_WEIGHT = 0.5;
 const double FSK_WEIGHT = 0.2;
 
-// Radio: thermal noise -174 dBm/Hz, a receiver noise figure of 6 dB, slow
-// fading, the demodulation floor of each spreading factor and the SNR at
-// which the concentrator's estimate saturates.
-const double THERMAL_NOISE_DBM_PER_HZ = -174.0;
-const double NOISE_FIGURE_DB = 6.0;
+// Radio: slow fading, the demodulation floor of each spreading factor and the
+// SNR at which the concentrator's estimate saturates.
 const double FADING_DB = 4.0;
 const double SF7_FLOOR_DB = -7.5;
 const double FLOOR_STEP_DB = 2.5;
@@ -124,8 +121,8 @@ std::uint16_t crc16(const std::uint8_t* pData, unsigned size)
 
 } // namespace
 
-UplinkFactory::UplinkFactory(std::uint64_t seed, double crcErrorRatio)
-    : _random(seed), _crcErrorRatio(crcErrorRatio)
+UplinkFactory::UplinkFactory(std::uint64_t seed, const GeneratorSettings& settings)
+    : _random(seed), _settings(settings)
 {
     while (_devices.size() < DEVICE_COUNT)
         _devices.push_back(makeDevice());
@@ -142,9 +139,7 @@ lgw_pkt_rx_s UplinkFactory::make(const std::vector<ReceiveChannel>& channels)
     packet.modulation = channel.modulation;
     packet.bandwidth = channel.bandwidth;
 
-    const double noiseDbm = THERMAL_NOISE_DBM_PER_HZ +
-                            DECIBEL_SCALE * std::log10(LoRaHal::RadioCodes::bandwidthHz(channel.bandwidth)) +
-                            NOISE_FIGURE_DB;
+    const double noiseDbm = this->noiseDbm(channel);
     double signalDbm = device.meanSignalDbm + _random.normal(0.0, FADING_DB);
     if (channel.modulation == MOD_LORA)
     {
@@ -165,6 +160,13 @@ lgw_pkt_rx_s UplinkFactory::make(const std::vector<ReceiveChannel>& channels)
     writeFrame(packet, device);
     setCrc(packet);
     return packet;
+}
+
+double UplinkFactory::noiseDbm(const ReceiveChannel& channel) const
+{
+    return _settings.noiseOf(channel.ifChain) +
+           DECIBEL_SCALE *
+               std::log10(LoRaHal::RadioCodes::bandwidthHz(channel.bandwidth) / NOISE_REFERENCE_BANDWIDTH_HZ);
 }
 
 UplinkFactory::Device UplinkFactory::makeDevice()
@@ -287,7 +289,7 @@ void UplinkFactory::setCrc(lgw_pkt_rx_s& packet)
 {
     packet.crc = crc16(packet.payload, packet.size);
     packet.status = STAT_CRC_OK;
-    if (_random.chance(_crcErrorRatio))
+    if (_random.chance(_settings.crcErrorRatio))
     {
         // The payload arrived damaged: it no longer matches the CRC it came with.
         packet.status = STAT_CRC_BAD;

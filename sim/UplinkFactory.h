@@ -8,6 +8,7 @@
 #define Sim_UplinkFactory_INCLUDED
 
 #include "hal/HalApi.h"
+#include "sim/GeneratorSettings.h"
 #include "sim/Random.h"
 #include "sim/ReceiveChannel.h"
 
@@ -25,12 +26,15 @@ class UplinkFactory
 /// carries a LoRaWAN data frame (MHDR, DevAddr, FCtrl, FCnt, FPort,
 /// FRMPayload, MIC), 12 to 64 bytes, on a channel of the configuration, with
 /// an RSSI and SNR that follow from the device's signal, the channel's noise
-/// floor and fading, quantised as the concentrator reports them.
+/// floor and fading as a receiver measures them: the RSSI is the power of
+/// signal plus noise, the SNR their ratio, which the modem's estimate caps
+/// near +10 dB; both quantised as the concentrator reports them.
 {
 public:
-    UplinkFactory(std::uint64_t seed, double crcErrorRatio);
-    /// Creates the devices; equal seeds give equal devices and packets.
-    /// crcErrorRatio is the share of packets with status STAT_CRC_BAD.
+    UplinkFactory(std::uint64_t seed, const GeneratorSettings& settings);
+    /// Creates the devices; equal seeds give equal devices and packets. Of
+    /// the settings, the share of packets with status STAT_CRC_BAD and the
+    /// noise floors of the channels count.
 
     lgw_pkt_rx_s make(const std::vector<ReceiveChannel>& channels);
     /// Returns the next uplink, on one of the channels (which must not be
@@ -58,8 +62,10 @@ private:
     void writeFrame(lgw_pkt_rx_s& packet, Device& device);
     void setCrc(lgw_pkt_rx_s& packet);
 
+    double noiseDbm(const ReceiveChannel& channel) const;
+
     Random _random;
-    double _crcErrorRatio;
+    GeneratorSettings _settings;
     std::vector<Device> _devices;
 };
 

@@ -85,7 +85,7 @@ void syncFolder(const std::string& path)
 }
 
 std::string writeTemporary(const std::string& path, const std::vector<std::string_view>& pieces, mode_t mode,
-                           FileReplacement::Durability durability)
+                           FileReplacement::Durability durability, FileReplacement::Source* pMore)
 {
     std::string name = temporaryTemplate(path);
     std::vector<char> buffer(name.begin(), name.end());
@@ -99,6 +99,9 @@ std::string writeTemporary(const std::string& path, const std::vector<std::strin
         if (::fchmod(fd, mode) != 0)
             throw std::runtime_error(failure("chmod"));
         writeAll(fd, pieces);
+        std::string piece;
+        while (pMore && pMore->next(piece))
+            writeAll(fd, {piece});
         if (durability == FileReplacement::ON_DISK && ::fsync(fd) != 0)
             throw std::runtime_error(failure("sync"));
     }
@@ -120,9 +123,9 @@ std::string writeTemporary(const std::string& path, const std::vector<std::strin
 } // namespace
 
 void FileReplacement::write(const std::string& path, const std::vector<std::string_view>& pieces, mode_t mode,
-                            Durability durability)
+                            Durability durability, Source* pMore)
 {
-    const std::string temporary = writeTemporary(path, pieces, mode, durability);
+    const std::string temporary = writeTemporary(path, pieces, mode, durability, pMore);
     if (std::rename(temporary.c_str(), path.c_str()) != 0)
     {
         const std::string reason = failure("rename");

@@ -38,12 +38,25 @@ public:
         /// so that a power cut leaves the previous file or the new one.
     };
 
+    class Source
+    /// Content that a write takes piece by piece, so that a long content
+    /// never lies whole in memory.
+    {
+    public:
+        virtual ~Source() = default;
+
+        virtual bool next(std::string& piece) = 0;
+        /// Replaces piece with the next part of the content and returns
+        /// true, or returns false when the content is done.
+    };
+
     static void write(const std::string& path, const std::vector<std::string_view>& pieces, mode_t mode,
-                      Durability durability);
-    /// Replaces the file at path with the pieces, one after the other, with
-    /// the permissions mode (whatever the umask). Throws std::runtime_error
-    /// saying which step failed and why; the hidden file is removed then and
-    /// the file at path is left as it was.
+                      Durability durability, Source* pMore = nullptr);
+    /// Replaces the file at path with the pieces, one after the other, then
+    /// every piece of pMore when one is given, with the permissions mode
+    /// (whatever the umask). Throws std::runtime_error saying which step
+    /// failed and why; the hidden file is removed then and the file at path
+    /// is left as it was.
 };
 
 } // namespace Utility

@@ -67,7 +67,10 @@ private:
     std::atomic<std::uint64_t>& _mark;
 };
 
-Concentrator::Concentrator(WorkerCounters& counters) : _callInProgress(0), _counters(counters) {}
+Concentrator::Concentrator(WorkerCounters& counters, ChannelStatistics& channels)
+    : _callInProgress(0), _counters(counters), _channels(channels)
+{
+}
 
 void Concentrator::connect(const char* device)
 {
@@ -83,12 +86,18 @@ bool Concentrator::setBoard(const lgw_conf_board_s& board)
 
 bool Concentrator::setRadio(int chain, const lgw_conf_rxrf_s& radio)
 {
-    return lgw_rxrf_setconf(static_cast<uint8_t>(chain), radio) == LGW_HAL_SUCCESS;
+    if (lgw_rxrf_setconf(static_cast<uint8_t>(chain), radio) != LGW_HAL_SUCCESS)
+        return false;
+    _channels.acceptRadio(static_cast<unsigned>(chain), radio);
+    return true;
 }
 
 bool Concentrator::setChannel(int chain, const lgw_conf_rxif_s& channel)
 {
-    return lgw_rxif_setconf(static_cast<uint8_t>(chain), channel) == LGW_HAL_SUCCESS;
+    if (lgw_rxif_setconf(static_cast<uint8_t>(chain), channel) != LGW_HAL_SUCCESS)
+        return false;
+    _channels.acceptChannel(static_cast<unsigned>(chain), channel);
+    return true;
 }
 
 void Concentrator::start()
@@ -110,6 +119,7 @@ int Concentrator::receive(lgw_pkt_rx_s* packets, int capacity)
     const int count = received > capacity ? capacity : received;
     _counters.countPoll(count == capacity, callStart);
     _counters.countReceived(packets, count);
+    _channels.count(packets, count);
     return count;
 }
 

@@ -12,6 +12,7 @@
 #define LoRaWANServer_Concentrator_INCLUDED
 
 #include "hal/HalApi.h"
+#include "worker/statistics/ChannelStatistics.h"
 #include "worker/statistics/WorkerCounters.h"
 
 #include <atomic>
@@ -49,9 +50,10 @@ public:
         /// Whole seconds since it was called.
     };
 
-    explicit Concentrator(WorkerCounters& counters);
+    Concentrator(WorkerCounters& counters, ChannelStatistics& channels);
     /// Creates the way to the HAL that counts its packets and probes in
-    /// counters (not owned, to outlive it).
+    /// counters, and each channel's settings and packets in channels (neither
+    /// owned, both to outlive it).
 
     void connect(const char* device);
     /// Connects the concentrator's MCU on the serial device.
@@ -63,11 +65,11 @@ public:
 
     bool setRadio(int chain, const lgw_conf_rxrf_s& radio);
     /// Hands the settings of radio chain (0 or 1) over; returns false when the
-    /// HAL refuses them.
+    /// HAL refuses them. Accepted settings enter the channel plan.
 
     bool setChannel(int chain, const lgw_conf_rxif_s& channel);
     /// Hands the settings of IF chain (0 to 9) over; returns false when the
-    /// HAL refuses them.
+    /// HAL refuses them. Accepted settings enter the channel plan.
 
     void start();
     /// Starts the concentrator with the settings handed over so far.
@@ -76,9 +78,9 @@ public:
 
     int receive(lgw_pkt_rx_s* packets, int capacity);
     /// Fetches up to capacity received packets into packets and returns how
-    /// many were fetched (0 to capacity), counting them by CRC status, the
-    /// call itself (full when it fetched capacity) and the time since the
-    /// call before it.
+    /// many were fetched (0 to capacity), counting them by CRC status and by
+    /// channel, the call itself (full when it fetched capacity) and the time
+    /// since the call before it.
     /// Throws Poco::InvalidAccessException "ERROR: failed fetching, exiting"
     /// when the fetch fails.
 
@@ -119,6 +121,7 @@ private:
     /// no call is in progress.
 
     WorkerCounters& _counters;
+    ChannelStatistics& _channels;
 };
 
 } // namespace LoRaWANServer

@@ -62,8 +62,8 @@ private:
 const std::string WorkerThread::_filePath = ConsumerContract::SOCKET_PATH;
 
 WorkerThread::WorkerThread(Poco::NotificationQueue* queue)
-    : Zel::Utility::NotificationQueueWorker(queue, nullptr), _concentrator(_counters), _connected(false),
-      _gatewayId(0)
+    : Zel::Utility::NotificationQueueWorker(queue, nullptr), _concentrator(_counters, _channelStatistics),
+      _connected(false), _gatewayId(0)
 {
 }
 
@@ -88,7 +88,7 @@ void WorkerThread::run()
     _status.enter(WorkerStatus::RECEIVING);
     StatisticsSettings statisticsSettings = _statisticsSettings;
     statisticsSettings.backlog = _forwardingSettings.backlog();
-    StatisticsReporter reporter(_counters, statisticsSettings);
+    StatisticsReporter reporter(_counters, _channelStatistics, statisticsSettings);
     if (_forwardingSettings.backlog())
     {
         _pBacklog.reset(new BacklogForwarding(_forwardingSettings, _filePath, _counters, _status));

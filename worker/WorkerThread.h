@@ -24,6 +24,7 @@
 #include "worker/Concentrator.h"
 #include "worker/WorkerStatus.h"
 #include "worker/forwarding/ForwardingSettings.h"
+#include "worker/statistics/ChannelStatistics.h"
 #include "worker/statistics/StatisticsSettings.h"
 #include "worker/statistics/WorkerCounters.h"
 
@@ -144,6 +145,10 @@ public:
     const WorkerCounters& counters() const;
     /// Returns the worker's counts, which any thread may read while it runs.
 
+    const ChannelStatistics& channelStatistics() const;
+    /// Returns what each channel received, which any thread may read while
+    /// the worker runs.
+
 private:
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
@@ -156,6 +161,7 @@ private:
     void deliverBeforeStop();
 
     WorkerCounters _counters;
+    ChannelStatistics _channelStatistics;
     StatisticsSettings _statisticsSettings;
     ForwardingSettings _forwardingSettings;
     std::unique_ptr<BacklogForwarding> _pBacklog;
@@ -193,6 +199,11 @@ inline const WorkerStatus& WorkerThread::status() const
 inline const WorkerCounters& WorkerThread::counters() const
 {
     return _counters;
+}
+
+inline const ChannelStatistics& WorkerThread::channelStatistics() const
+{
+    return _channelStatistics;
 }
 
 } // namespace LoRaWANServer

@@ -73,7 +73,8 @@ TEST_F(ScenarioFile, EveryMemberTogetherWithComments)
         "stall_after_ms": 3600000, "unplug_after_ms": 3600000,
         /* two batches, then 2 generated packets */
         "batches": [[{"freq_hz": 868100000, "payload": "0102"}], {"after_ms": 0, "packets": []}],
-        "generator": {"rate": 0, "seed": 1, "count": 2, "burst": 2, "crc_error_ratio": 0.1}, "buffer_bytes": 512,
+        "generator": {"rate": 0, "seed": 1, "count": 2, "burst": 2, "crc_error_ratio": 0.1, "noise_dbm": {"0": -100}},
+        "buffer_bytes": 512,
         "record": ")" +
                  recordPath +
                  R"("
@@ -235,6 +236,10 @@ TEST_F(BadScenarioFile, EveryFaultIsRefusedNamingItsPlace)
         {R"({"generator": {"burst": 17}})", "generator.burst"},
         {R"({"generator": {"crc_error_ratio": 1.5}})", "generator.crc_error_ratio"},
         {R"({"generator": {"count": -3}})", "generator.count"},
+        {R"({"generator": {"noise_dbm": 3}})", "generator.noise_dbm: must be between -180 and 0 dBm"},
+        {R"({"generator": {"noise_dbm": "-117"}})", "generator.noise_dbm: must be a level"},
+        {R"({"generator": {"noise_dbm": {"10": -117}}})", "generator.noise_dbm.10: is not an IF chain"},
+        {R"({"generator": {"noise_dbm": {"3": -190}}})", "generator.noise_dbm.3: must be between"},
     };
     for (const auto& c : cases)
     {

@@ -24,9 +24,10 @@ public:
     /// Parses text. Throws std::runtime_error naming the line when the text is
     /// not ended by a line feed, a line is neither a comment, a blank line nor
     /// a sample, a name or label is malformed, a value is not a number, a TYPE
-    /// is unknown or given twice or after its samples, a sample's metric has
-    /// no TYPE line before it, or a series appears twice. The samples
-    /// name_bucket, name_sum and name_count belong to a histogram name.
+    /// is unknown or given twice or after its samples, a sample's metric (a
+    /// histogram's for its _bucket, _sum and _count series, a summary's for
+    /// its _sum and _count) has no TYPE line
+    /// before it, or a series appears twice.
 
     double value(const std::string& series) const;
     /// Returns the value of series, written as the name followed by its labels
@@ -43,7 +44,7 @@ public:
 private:
     void parseComment(const std::string& line);
     void parseSample(const std::string& line);
-    std::string familyOf(const std::string& sampleName) const;
+    std::string familyOf(const std::string& name) const;
 
     std::map<std::string, double> _samples;
     std::map<std::string, std::string> _types;

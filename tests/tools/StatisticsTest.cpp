@@ -154,3 +154,59 @@ TEST(Statistics, LatencyOnTakesEveryStampOffNoneAndAutoSaysWhenItFoundNone)
     EXPECT_EQ(off.latency().count(), 0u);
     EXPECT_THAT(automatic.report(), HasSubstr("latency: not measured (no count_us within 10 s"));
 }
+
+namespace
+{
+
+PacketDocument radioPacket(const char* freqHz, const char* modulation, const char* bandwidth,
+                           const char* status, const char* rssi, const char* snr)
+{
+    PacketDocument document = packet("0", status, 0);
+    document.setField(PacketDocument::FreqHz, freqHz);
+    document.setField(PacketDocument::Modulation, modulation);
+    document.setField(PacketDocument::Bandwidth, bandwidth);
+    document.setField(PacketDocument::Datarate, modulation[0] == '1' ? "2" : "50000"); // SF7 or 50 kbit/s
+    document.setField(PacketDocument::Coderate, "1");
+    document.setField(PacketDocument::Size, "13");
+    document.setField(PacketDocument::Rssi, rssi);
+    document.setField(PacketDocument::Snr, snr);
+    return document;
+}
+
+} // namespace
+
+TEST(ChannelTable, OneRowPerChannelFromTheDocumentsAlone)
+{
+    Statistics statistics(LatencyMode::Off);
+    EXPECT_EQ("  channels: none\n", statistics.channels().text(0));
+    const PacketDocument documents[] = {
+        // 868.1 MHz: levels of the three valid packets only, noise of the two at or below it
+        radioPacket("868100000", "16", "3", "16", "-118", "-10"),
+        radioPacket("868100000", "16", "3", "16", "-60", "9.5"),
+        radioPacket("868100000", "16", "3", "16", "-120", "-20"),
+        radioPacket("868100000", "16", "3", "17", "-30", "12"),
+        // the standard channel on the same frequency, 250 kHz
+        radioPacket("868100000", "16", "2", "16", "-99.5", "not a number"),
+        radioPacket("868800000", "32", "3", "16", "-70", "0"),
+        radioPacket("x", "16", "3", "16", "-70", "0"),
+    };
+    for (const PacketDocument& document : documents)
+        statistics.recordDocument(document, 0);
+    // 4 x 46.336 ms + 23.168 ms + 3.84 ms in 10 s
+    const char* const rows[] = {
+        "  channels (levels of the CRC-valid packets, airtime as a share of the time elapsed):",
+        "    frequency   modulation    packets  CRC bad  RSSI median  RSSI lowest  SNR median   airtime"
+        "      noise",
+        "   868.100000   LoRa 250 kHz        1    0.0 %       -99.50       -99.50           -    0.23 %"
+        "          -",
+        "   868.100000   LoRa 125 kHz        4   25.0 %      -118.00      -120.00      -10.00    1.85 %"
+        "    -119.23",
+        "   868.800000   FSK 125 kHz         1    0.0 %       -70.00       -70.00           -    0.04 %"
+        "          -",
+        "    and 1 packets without a readable frequency or modulation",
+    };
+    std::string expected;
+    for (const char* row : rows)
+        expected.append(row).append("\n");
+    EXPECT_EQ(expected, statistics.channels().text(10000000));
+}

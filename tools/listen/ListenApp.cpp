@@ -153,6 +153,7 @@ int ListenApp::run()
         _headers.headerWritten();
     }
     const std::uint64_t startUs = monotonicUs();
+    _startUs = startUs;
     _deadlineUs = _options.timeoutSeconds > 0 ? startUs + secondsToUs(_options.timeoutSeconds) : 0;
     _statsIntervalUs = secondsToUs(_options.statsIntervalSeconds);
     _nextStatsUs = _statsIntervalUs > 0 ? startUs + _statsIntervalUs : 0;
@@ -394,7 +395,7 @@ void ListenApp::closeConnection()
 
 void ListenApp::printStatistics()
 {
-    const std::string text = _statistics.report();
+    const std::string text = _statistics.report() + _statistics.channels().text(monotonicUs() - _startUs);
     const ssize_t ignored = ::write(STDERR_FILENO, text.data(), text.size());
     (void)ignored;
 }

@@ -92,6 +92,8 @@ private:
     FrameSplitter _splitter;
     PacketDocument _document;
     Statistics _statistics;
+    std::uint64_t _startUs = 0;
+    /// When the tool began to listen: the channels' airtime is a share of the time since.
     std::vector<char> _chunk;
     std::string _line;
     std::string _error;

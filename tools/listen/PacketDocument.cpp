@@ -9,6 +9,8 @@
 #include "contract/ConsumerContract.h"
 
 #include <charconv>
+#include <cmath>
+#include <cstdlib>
 
 namespace LoRaWANListen
 {
@@ -95,6 +97,25 @@ bool PacketDocument::unsignedValue(Field field, std::uint32_t& value) const
     const char* end = text.data() + text.size();
     const auto result = std::from_chars(text.data(), end, parsed, 10);
     if (text.empty() || result.ec != std::errc() || result.ptr != end)
+    {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+bool PacketDocument::realValue(Field field, double& value) const
+{
+    if (!_present[field])
+    {
+        return false;
+    }
+    const std::string& text = _fields[field];
+    // strtod would also take blanks, hexadecimal and "inf": only what a float's text may hold passes.
+    const bool plain = !text.empty() && text.find_first_not_of("0123456789+-.eE") == std::string::npos;
+    char* pEnd = nullptr;
+    const double parsed = plain ? std::strtod(text.c_str(), &pEnd) : 0.0;
+    if (!plain || pEnd != text.c_str() + text.size() || !std::isfinite(parsed))
     {
         return false;
     }

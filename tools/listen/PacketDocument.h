@@ -83,6 +83,11 @@ public:
     /// bits (digits only). Returns false, leaving value alone, when the field
     /// is absent or its text is not such a number.
 
+    bool realValue(Field field, double& value) const;
+    /// Reads the text of field as a finite decimal number ("-57", "9.5",
+    /// "1.5e-07"). Returns false, leaving value alone, when the field is
+    /// absent or its text is not such a number.
+
 private:
     std::string _type;
     std::array<std::string, FieldCount> _fields;

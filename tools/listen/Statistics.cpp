@@ -6,11 +6,10 @@
 
 #include "tools/listen/Statistics.h"
 
+#include "tools/listen/FormattedText.h"
 #include "tools/listen/ListenConstants.h"
 
 #include <cinttypes>
-#include <cstdarg>
-#include <cstdio>
 
 namespace LoRaWANListen
 {
@@ -27,18 +26,6 @@ const double MICROSECONDS_PER_SECOND = 1e6;
 const double MICROSECONDS_PER_MILLISECOND = 1e3;
 const double MEDIAN = 0.5;
 const double NINETY_NINTH_PERCENTILE = 0.99;
-
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-
-std::string format(const char* pattern, ...)
-{
-    char text[256];
-    va_list arguments;
-    va_start(arguments, pattern);
-    std::vsnprintf(text, sizeof text, pattern, arguments);
-    va_end(arguments);
-    return text;
-}
 
 double milliseconds(std::uint32_t microseconds)
 {
@@ -98,6 +85,7 @@ void Statistics::recordDocument(const PacketDocument& document, std::uint64_t ar
     }
     ++_perCrc[category];
     recordLatency(document, arrivalUs);
+    _channels.record(document);
 }
 
 void Statistics::recordOversize()
@@ -121,19 +109,25 @@ const LatencyHistogram& Statistics::latency() const
     return _latency;
 }
 
+const ChannelTable& Statistics::channels() const
+{
+    return _channels;
+}
+
 std::string Statistics::report() const
 {
     std::string text = "lorawan-listen statistics:\n";
     text += frameLine();
-    text += format("  packets: %" PRIu64 "; documents of other types: %" PRIu64 "\n", _packets, _otherTypes);
+    text += formattedText("  packets: %" PRIu64 "; documents of other types: %" PRIu64 "\n", _packets,
+                          _otherTypes);
     text += ifChainLine();
-    text +=
-        format("  CRC: ok %" PRIu64 ", bad %" PRIu64 ", none %" PRIu64 ", undefined %" PRIu64
-               ", other %" PRIu64 "\n",
-               _perCrc[CrcOk], _perCrc[CrcBad], _perCrc[CrcNone], _perCrc[CrcUndefined], _perCrc[CrcOther]);
-    text += format("  connections: %" PRIu64 "; oversize frames: %" PRIu64 "; unfinished frames: %" PRIu64
-                   " (%" PRIu64 " bytes dropped)\n",
-                   _connections, _oversize, _partialFrames, _partialBytes);
+    text += formattedText("  CRC: ok %" PRIu64 ", bad %" PRIu64 ", none %" PRIu64 ", undefined %" PRIu64
+                          ", other %" PRIu64 "\n",
+                          _perCrc[CrcOk], _perCrc[CrcBad], _perCrc[CrcNone], _perCrc[CrcUndefined],
+                          _perCrc[CrcOther]);
+    text += formattedText("  connections: %" PRIu64 "; oversize frames: %" PRIu64
+                          "; unfinished frames: %" PRIu64 " (%" PRIu64 " bytes dropped)\n",
+                          _connections, _oversize, _partialFrames, _partialBytes);
     text += latencyLine();
     return text;
 }
@@ -162,13 +156,13 @@ void Statistics::recordLatency(const PacketDocument& document, std::uint64_t arr
 
 std::string Statistics::frameLine() const
 {
-    std::string line = format("  frames: %" PRIu64 " (%" PRIu64 " valid, %" PRIu64 " invalid)", _frames,
-                              _frames - _invalid, _invalid);
+    std::string line = formattedText("  frames: %" PRIu64 " (%" PRIu64 " valid, %" PRIu64 " invalid)",
+                                     _frames, _frames - _invalid, _invalid);
     const std::uint64_t spanUs = _lastArrivalUs - _firstArrivalUs;
     if (_frames >= 2 && spanUs > 0)
     {
         const double seconds = spanUs / MICROSECONDS_PER_SECOND;
-        line += format("; %.3f s from first to last, %.1f frames/s", seconds, (_frames - 1) / seconds);
+        line += formattedText("; %.3f s from first to last, %.1f frames/s", seconds, (_frames - 1) / seconds);
     }
     return line + "\n";
 }
@@ -181,13 +175,13 @@ std::string Statistics::ifChainLine() const
     {
         if (_perIfChain[chain] != 0)
         {
-            line += format(" %zu:%" PRIu64, chain, _perIfChain[chain]);
+            line += formattedText(" %zu:%" PRIu64, chain, _perIfChain[chain]);
             any = true;
         }
     }
     if (_unknownIfChain != 0)
     {
-        line += format(" ?:%" PRIu64, _unknownIfChain);
+        line += formattedText(" ?:%" PRIu64, _unknownIfChain);
         any = true;
     }
     return line + (any ? "\n" : " none\n");
@@ -205,14 +199,14 @@ std::string Statistics::latencyLine() const
         {
             return "  latency: not measured (no packet carried count_us)\n";
         }
-        return format(
+        return formattedText(
             "  latency: not measured (no count_us within %.0f s of this machine's monotonic clock)\n",
             LATENCY_PLAUSIBILITY_WINDOW_US / MICROSECONDS_PER_SECOND);
     }
-    return format("  latency: p50 %.3f ms, p99 %.3f ms, max %.3f ms (%" PRIu64 " of %" PRIu64 " packets)\n",
-                  milliseconds(_latency.percentile(MEDIAN)),
-                  milliseconds(_latency.percentile(NINETY_NINTH_PERCENTILE)),
-                  milliseconds(_latency.maximum()), _latency.count(), _packets);
+    return formattedText(
+        "  latency: p50 %.3f ms, p99 %.3f ms, max %.3f ms (%" PRIu64 " of %" PRIu64 " packets)\n",
+        milliseconds(_latency.percentile(MEDIAN)), milliseconds(_latency.percentile(NINETY_NINTH_PERCENTILE)),
+        milliseconds(_latency.maximum()), _latency.count(), _packets);
 }
 
 } // namespace LoRaWANListen

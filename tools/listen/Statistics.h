@@ -12,6 +12,7 @@
 #ifndef LoRaWANListen_Statistics_INCLUDED
 #define LoRaWANListen_Statistics_INCLUDED
 
+#include "tools/listen/ChannelTable.h"
 #include "tools/listen/LatencyHistogram.h"
 #include "tools/listen/PacketDocument.h"
 
@@ -36,7 +37,8 @@ enum class LatencyMode
 class Statistics
 /// Counts what arrived: frames, valid and invalid documents, packets per IF
 /// chain and per CRC status, connections, oversize and unfinished frames, the
-/// time from the first to the last frame, and the latency of the packets.
+/// time from the first to the last frame, the latency of the packets, and
+/// what each channel heard.
 /// Times are this machine's monotonic clock in microseconds, given by the
 /// caller.
 {
@@ -71,6 +73,9 @@ public:
 
     std::string report() const;
     /// Returns the statistics as a few lines of text, each ended by a line end.
+
+    const ChannelTable& channels() const;
+    /// Returns the per-channel table of the packets counted.
 
 private:
     enum CrcCategory
@@ -107,6 +112,7 @@ private:
     std::uint64_t _implausibleLatency = 0;
     std::uint64_t _noCountUs = 0;
     LatencyHistogram _latency;
+    ChannelTable _channels;
 };
 
 } // namespace LoRaWANListen

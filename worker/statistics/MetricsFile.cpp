@@ -27,10 +27,20 @@ MetricsFile::MetricsFile(const std::string& path) : _path(path) {}
 
 bool MetricsFile::write(const std::string& text)
 {
+    return write(text, nullptr);
+}
+
+bool MetricsFile::write(const std::string& text, Source& more)
+{
+    return write(text, &more);
+}
+
+bool MetricsFile::write(const std::string& text, Source* pMore)
+{
     try
     {
         Zel::Utility::FileReplacement::write(_path, {text}, METRICS_FILE_MODE,
-                                             Zel::Utility::FileReplacement::AS_THE_SYSTEM_LIKES);
+                                             Zel::Utility::FileReplacement::AS_THE_SYSTEM_LIKES, pMore);
     }
     catch (const std::runtime_error& exc)
     {

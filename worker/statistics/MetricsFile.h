@@ -11,6 +11,8 @@
 #ifndef LoRaWANServer_MetricsFile_INCLUDED
 #define LoRaWANServer_MetricsFile_INCLUDED
 
+#include "utility/FileReplacement.h"
+
 #include <string>
 
 namespace LoRaWANServer
@@ -27,6 +29,10 @@ class MetricsFile
 /// has succeeded again.
 {
 public:
+    using Source = Zel::Utility::FileReplacement::Source;
+    /// Text that a write takes piece by piece, so that a long text never lies
+    /// whole in memory.
+
     explicit MetricsFile(const std::string& path);
     /// Creates the writer of the file at path; writes nothing yet.
 
@@ -35,9 +41,14 @@ public:
     /// collector runs as a user of its own). Returns false, after the
     /// warning line where one is due, when it could not.
 
+    bool write(const std::string& text, Source& more);
+    /// As write(text), the file's content being text and then every piece of
+    /// more.
+
     const std::string& path() const;
 
 private:
+    bool write(const std::string& text, Source* pMore);
     void reportFailure(const std::string& reason);
 
     std::string _path;

@@ -7,6 +7,7 @@
 #include "worker/statistics/StatisticsReporter.h"
 
 #include "utility/LogHelper.h"
+#include "worker/statistics/ChannelMetricsText.h"
 #include "worker/statistics/StatisticsConstants.h"
 #include "worker/statistics/StatisticsText.h"
 
@@ -35,8 +36,9 @@ void advance(Poco::Clock::ClockDiff& due, Poco::Clock::ClockDiff period, Poco::C
 
 } // namespace
 
-StatisticsReporter::StatisticsReporter(WorkerCounters& counters, const StatisticsSettings& settings)
-    : _counters(counters), _settings(settings)
+StatisticsReporter::StatisticsReporter(WorkerCounters& counters, const ChannelStatistics& channels,
+                                       const StatisticsSettings& settings)
+    : _counters(counters), _channels(channels), _settings(settings)
 {
     if (!_settings.reportsAnything())
         return;
@@ -121,8 +123,11 @@ void StatisticsReporter::writeLine()
 
 void StatisticsReporter::writeMetrics()
 {
+    // The channels' families come last, in pieces: they may be a few hundred KiB.
+    ChannelMetricsText channels(_channels);
     _pMetricsFile->write(metricsText(_counters.snapshot(false), _counters.lastPacketTime(),
-                                     _counters.startTime(), _settings.backlog));
+                                     _counters.startTime(), _settings.backlog),
+                         channels);
 }
 
 } // namespace LoRaWANServer

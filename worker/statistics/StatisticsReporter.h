@@ -12,6 +12,7 @@
 #ifndef LoRaWANServer_StatisticsReporter_INCLUDED
 #define LoRaWANServer_StatisticsReporter_INCLUDED
 
+#include "worker/statistics/ChannelStatistics.h"
 #include "worker/statistics/CounterValues.h"
 #include "worker/statistics/MetricsFile.h"
 #include "worker/statistics/StatisticsSettings.h"
@@ -34,7 +35,8 @@ class StatisticsReporter : public Poco::Runnable
 /// reporting stops it writes the line and the file one last time.
 {
 public:
-    StatisticsReporter(WorkerCounters& counters, const StatisticsSettings& settings);
+    StatisticsReporter(WorkerCounters& counters, const ChannelStatistics& channels,
+                       const StatisticsSettings& settings);
     /// Writes the metrics file a first time and starts the reporting thread,
     /// when settings ask for a line or a file; otherwise does nothing. Each
     /// line and each file takes a snapshot of counters between two passes
@@ -60,6 +62,7 @@ private:
     void writeMetrics();
 
     WorkerCounters& _counters;
+    const ChannelStatistics& _channels;
     const StatisticsSettings _settings;
     std::unique_ptr<MetricsFile> _pMetricsFile;
     CounterValues _lastLine;
