@@ -36,6 +36,11 @@ struct GeneratorSettings
     double crcErrorRatio = DEFAULT_CRC_ERROR_RATIO;
     /// The share of packets with status STAT_CRC_BAD (0 to 1).
 
+    std::optional<unsigned> payloadBytes;
+    /// The size of every uplink frame (MIN_FRAME_SIZE to MAX_PAYLOAD_SIZE);
+    /// without it, each device has a size of its own and some frames carry
+    /// MAC commands only.
+
     double noiseDbm = DEFAULT_NOISE_DBM;
     /// The noise floor of every channel, as its power in 125 kHz (a 250 kHz
     /// channel has 3 dB more).

@@ -332,7 +332,8 @@ GeneratorSettings readGenerator(const Json& value)
 {
     const std::string where = "generator";
     requireObject(value, where);
-    requireKnownMembers(value, where, {"rate", "seed", "count", "burst", "crc_error_ratio", "noise_dbm"});
+    requireKnownMembers(value, where,
+                        {"rate", "seed", "count", "burst", "crc_error_ratio", "noise_dbm", "payload_bytes"});
     GeneratorSettings settings;
     if (value.contains("rate"))
         settings.rate = real(value["rate"], member(where, "rate"), 0.0, std::numeric_limits<double>::max(),
@@ -348,6 +349,9 @@ GeneratorSettings readGenerator(const Json& value)
             real(value["crc_error_ratio"], member(where, "crc_error_ratio"), 0.0, 1.0, "between 0 and 1");
     if (value.contains("noise_dbm"))
         readNoise(value["noise_dbm"], member(where, "noise_dbm"), settings);
+    if (value.contains("payload_bytes"))
+        settings.payloadBytes = integer<unsigned>(value["payload_bytes"], member(where, "payload_bytes"),
+                                                  MIN_FRAME_SIZE, MAX_PAYLOAD_SIZE);
     return settings;
 }
 

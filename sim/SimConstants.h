@@ -44,6 +44,8 @@ const unsigned DEVICE_COUNT = 36;
 /// (MHDR, FHDR, MIC without port and payload) up to a typical sensor uplink.
 const unsigned MIN_FRAME_SIZE = 12;
 const unsigned MAX_FRAME_SIZE = 64;
+/// The largest frame a scenario may ask for: a LoRa packet carries at most 255 bytes.
+const unsigned MAX_PAYLOAD_SIZE = 255;
 
 } // namespace LoRaSim
 

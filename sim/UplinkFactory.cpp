@@ -265,9 +265,16 @@ void UplinkFactory::setRssi(lgw_pkt_rx_s& packet, double signalDbm, double noise
     packet.rssi = static_cast<float>(offset + std::round(channelPower - offset));
 }
 
+unsigned UplinkFactory::frameSize(const Device& device)
+{
+    if (_settings.payloadBytes)
+        return *_settings.payloadBytes;
+    return _random.chance(MAC_ONLY_SHARE) ? MIN_FRAME_SIZE : device.frameSize;
+}
+
 void UplinkFactory::writeFrame(lgw_pkt_rx_s& packet, Device& device)
 {
-    const unsigned size = _random.chance(MAC_ONLY_SHARE) ? MIN_FRAME_SIZE : device.frameSize;
+    const unsigned size = frameSize(device);
     std::uint8_t* pFrame = packet.payload;
     pFrame[0] = device.confirmed ? MHDR_CONFIRMED_UP : MHDR_UNCONFIRMED_UP;
     putLittleEndian(pFrame + 1, device.devAddr, sizeof device.devAddr);

@@ -59,6 +59,7 @@ private:
     unsigned pickSpreadingFactor(const Device& device, const ReceiveChannel& channel, double noiseDbm) const;
     void setLoRaQuality(lgw_pkt_rx_s& packet, double signalDbm, double noiseDbm);
     void setRssi(lgw_pkt_rx_s& packet, double signalDbm, double noiseDbm, float rssiOffset);
+    unsigned frameSize(const Device& device);
     void writeFrame(lgw_pkt_rx_s& packet, Device& device);
     void setCrc(lgw_pkt_rx_s& packet);
 

@@ -225,16 +225,22 @@ TEST_F(Generator, PacketsArrivingWhileTheBufferIsFullAreLostCountedAndRecorded)
     const struct
     {
         unsigned bufferBytes;
+        std::string payloadBytes;
         bool loses;
-    } cases[] = {{LoRaSim::DEFAULT_BUFFER_BYTES, true}, {0, false}};
+        std::size_t held; // 0: as many as the frames' sizes allow
+    } cases[] = {{LoRaSim::DEFAULT_BUFFER_BYTES, "", true, 0},
+                 {0, "", false, 0},
+                 // 1024 bytes hold 28 frames of 20 bytes, each with its 16 bytes of metadata.
+                 {LoRaSim::DEFAULT_BUFFER_BYTES, ", \"payload_bytes\": 20", true, 28}};
+    int run = 0;
     for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.bufferBytes);
+        SCOPED_TRACE(std::to_string(c.bufferBytes) + c.payloadBytes);
         LoRaSim::reset();
-        const std::string recordPath = _dir.file("record-" + std::to_string(c.bufferBytes) + ".jsonl");
+        const std::string recordPath = _dir.file("record-" + std::to_string(++run) + ".jsonl");
         loadScenario("{\"buffer_bytes\": " + std::to_string(c.bufferBytes) +
                      R"(, "generator": {"rate": 100000, "seed": 2, "count": )" + std::to_string(generated) +
-                     "}, \"record\": \"" + recordPath + "\"}");
+                     c.payloadBytes + "}, \"record\": \"" + recordPath + "\"}");
         connectAndConfigure();
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         const std::vector<lgw_pkt_rx_s> received = drain();
@@ -252,6 +258,12 @@ TEST_F(Generator, PacketsArrivingWhileTheBufferIsFullAreLostCountedAndRecorded)
         for (const lgw_pkt_rx_s& packet : received)
             held += packet.size + LoRaSim::PACKET_OVERHEAD_BYTES;
         EXPECT_LE(held, c.bufferBytes);
+        if (c.held != 0)
+        {
+            EXPECT_EQ(c.held, received.size());
+            for (const lgw_pkt_rx_s& packet : received)
+                EXPECT_EQ(20, packet.size);
+        }
         EXPECT_NE(std::string::npos,
                   record.find(R"({"event":"overflow","lost":)" + std::to_string(lost) + ","))
             << record;

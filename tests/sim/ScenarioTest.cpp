@@ -236,6 +236,8 @@ TEST_F(BadScenarioFile, EveryFaultIsRefusedNamingItsPlace)
         {R"({"generator": {"burst": 17}})", "generator.burst"},
         {R"({"generator": {"crc_error_ratio": 1.5}})", "generator.crc_error_ratio"},
         {R"({"generator": {"count": -3}})", "generator.count"},
+        {R"({"generator": {"payload_bytes": 11}})", "generator.payload_bytes"},
+        {R"({"generator": {"payload_bytes": 256}})", "generator.payload_bytes"},
         {R"({"generator": {"noise_dbm": 3}})", "generator.noise_dbm: must be between -180 and 0 dBm"},
         {R"({"generator": {"noise_dbm": "-117"}})", "generator.noise_dbm: must be a level"},
         {R"({"generator": {"noise_dbm": {"10": -117}}})", "generator.noise_dbm.10: is not an IF chain"},
